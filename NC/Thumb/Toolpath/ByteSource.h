@@ -1,0 +1,97 @@
+#pragma once
+// The interpreter's input: a byte source with the stream operations of a COM
+// IStream (Read, and Seek relative to the start, the current position or the
+// end), and StreamReader, the buffered reader the interpreter actually reads
+// through. Only whole chunks cross the virtual ByteSource boundary; single
+// bytes, positions and step-backs are served inline from the reader's buffer.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+enum class SeekOrigin { Set, Current, End };
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to `size` bytes; `*got` receives how many were read.
+  // Returns false on an error. Zero bytes read means the end of the data.
+  virtual bool Read(void* buffer, uint32_t size, uint32_t* got) = 0;
+  // Moves the position; `*newPosition` (may be null) receives the new one.
+  virtual bool Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition) = 0;
+};
+
+// A source over bytes held in memory. It does not own them.
+class MemorySource final : public ByteSource {
+ public:
+  MemorySource(const void* data, size_t size)
+      : data_(static_cast<const uint8_t*>(data)), size_(size) {}
+  bool Read(void* buffer, uint32_t size, uint32_t* got) override;
+  bool Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition) override;
+
+ private:
+  const uint8_t* data_;
+  size_t size_;
+  size_t position_ = 0;
+};
+
+// Buffered reader over a ByteSource. The buffer belongs to the caller (the
+// interpreter keeps it on its stack), so nothing is allocated. The last
+// kHistory bytes before the buffered chunk are kept, so that a block can be
+// stepped back over and read again without another call to the source.
+class StreamReader {
+ public:
+  static constexpr size_t kHistory = 1024;
+
+  // `buffer` must hold more than kHistory bytes; reads come in chunks of
+  // the rest.
+  StreamReader(ByteSource& source, uint8_t* buffer, size_t capacity)
+      : source_(source), buffer_(buffer), capacity_(capacity) {}
+
+  // Goes to position 0 and learns the size once. Returns false, and leaves
+  // the reader at its end, when the source cannot seek.
+  bool Rewind();
+
+  // The next byte, or -1 when no byte is left (end of data, or a failed
+  // read: both end the pass).
+  int Next() {
+    if (cursor_ < filled_) return buffer_[cursor_++];
+    return Refill() ? buffer_[cursor_++] : -1;
+  }
+  // The next byte without consuming it, or -1.
+  int Peek() {
+    if (cursor_ < filled_) return buffer_[cursor_];
+    return Refill() ? buffer_[cursor_] : -1;
+  }
+  // True when no byte is left before a read.
+  bool AtEnd() { return Peek() < 0; }
+
+  // Steps back n bytes (never before position 0).
+  void StepBack(uint64_t n) {
+    if (n <= cursor_) {
+      cursor_ -= static_cast<size_t>(n);
+    } else {
+      SeekTo(n > Position() ? 0 : Position() - n);
+    }
+  }
+
+  uint64_t Position() const { return bufferStart_ + cursor_; }
+  uint64_t Size() const { return size_; }
+  uint64_t Remaining() const { return size_ > Position() ? size_ - Position() : 0; }
+  // Number of chunk reads made on the source so far.
+  uint64_t ChunkReads() const { return chunkReads_; }
+
+ private:
+  bool Refill();
+  void SeekTo(uint64_t position);
+
+  ByteSource& source_;
+  uint8_t* buffer_;
+  size_t capacity_;
+  size_t cursor_ = 0;        // index of the next byte in buffer_
+  size_t filled_ = 0;        // bytes valid in buffer_
+  uint64_t bufferStart_ = 0; // stream position of buffer_[0]
+  uint64_t sourcePos_ = 0;   // where the source stands
+  uint64_t size_ = 0;
+  bool failed_ = true;       // set until Rewind succeeds; a failure ends reading
+  uint64_t chunkReads_ = 0;
+};

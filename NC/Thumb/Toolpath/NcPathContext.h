@@ -1,0 +1,108 @@
+#pragma once
+// The toolpath interpreter: reads an NC program (ISO G-code or TNC
+// conversational) in two passes, frames its path and draws it on a canvas.
+// Portable C++17; no allocation, no exceptions, every loop bounded.
+#include <cstdint>
+
+#include "ByteSource.h"
+#include "PathCanvas.h"
+
+// A word slot or coordinate without a value. Tested by exact equality.
+constexpr double NOT_GIVEN = -9999.0;
+// Empty extents: the maxima start below and the minima above any real value.
+constexpr double EMPTY_MAX = -999999.0;
+constexpr double EMPTY_MIN = 999999.0;
+
+// Word slots: 0 belongs to no letter.
+enum WordSlot { SLOT_NONE = 0, SLOT_X, SLOT_Y, SLOT_Z, SLOT_I, SLOT_J, SLOT_K, SLOT_R, SLOT_COUNT };
+
+constexpr int COMMENT_SIZE = 200;  // 199 characters and the NUL
+constexpr int MAX_COMMENTS = 3;
+
+// All state of one run. Value-initialise it (NcPathContext ctx{};), then set
+// colours, drawing area and canvases; the driver resets words, modes and flags
+// at each pass start itself.
+struct NcPathContext {
+  int32_t lineRed = 0, lineGreen = 0, lineBlue = 255;     // path lines
+  int32_t markerRed = 48, markerGreen = 74, markerBlue = 128;  // drilling points
+
+  double words[SLOT_COUNT];          // X Y Z I J K R by slot; NOT_GIVEN until stored; modal
+  bool wordGiven[SLOT_COUNT];        // the slot was stored in the current block
+
+  bool modeRapid = false;            // G0 G00 FMAX F9999
+  bool modeLinear = false;           // G1 G01 "L "
+  bool modeArcCw = false;            // G2 G02, "C " with DR-
+  bool modeArcCcw = false;           // G3 G03, "C " with DR+
+  bool incremental[3] = {};          // G91 sets X Y Z incremental, G90 clears
+  bool centerRelI = true;            // I is an offset from the arc start (0: absolute, after CC)
+  bool centerRelJ = true;            // J likewise
+  bool ccBlock = false;              // the current block is a TNC "CC" circle centre
+  bool modeCycle = false;            // G81 G74 G73 G83 G84 G82: positions are drilling points
+
+  double scale = 0.0;                // pixels per program unit (set by FitToView)
+  double offsetX = 0.0, offsetY = 0.0;  // program-unit offsets added before scaling
+  bool fitValid = false;             // scale and offsets are finite and usable
+
+  int32_t canvasHeight = 251, canvasWidth = 251;  // drawing area in pixels
+  int32_t marginX = 2, marginY = 2;  // pixel margins
+
+  int32_t plane = -1;                // -1 undecided, 1 XY (milling), 2 XZ (turning)
+  double maxX = EMPTY_MAX, minX = EMPTY_MIN, maxY = EMPTY_MAX, minY = EMPTY_MIN;
+  double countY = 0, countZ = 0;     // Y and Z letters met by the word reader
+  int32_t isoHits = 0, tncHits = 0;  // dialect votes
+  int32_t isTnc = 0;                 // 1: TNC conversational, 0: ISO
+
+  char commentText[COMMENT_SIZE] = {};  // comment of the current block
+  bool hasComment = false;
+  int32_t commentCount = 0;             // comments captured, 0..3
+  char comments[MAX_COMMENTS][COMMENT_SIZE] = {};  // first three comments of the program
+
+  PathCanvas* graphics = nullptr;    // lines and markers (thumbnail), or null
+  PathCanvas* gdi = nullptr;         // lines only (export), drawn when gdiPenSelected
+  bool gdiPenSelected = false;
+
+  bool streamSizeKnown = false;      // streamSize holds the stream's end position
+  uint64_t streamSize = 0;
+};
+
+// Driver: both passes over the source. Returns 1.
+int DrawToolpath(NcPathContext& ctx, ByteSource& source);
+// True when no byte is left before the next read.
+bool AtStreamEnd(NcPathContext& ctx, StreamReader& reader);
+
+// Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
+// newline; the reader stands after the 255th), 0 (no code text) or the number
+// of keyword matches; otherwise the reader is back at the block's first byte.
+int ScanBlock(NcPathContext& ctx, StreamReader& reader);
+// Whole-word match of `word` in the NUL-terminated `text`.
+bool MatchWord(const char* text, const char* word);
+
+// Address words of one block: -1 when no byte was left, else the number of
+// words stored. Reads up to and including the block's newline.
+int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane);
+// The number after an address letter, as atof reads it, rounded to float.
+bool ReadNumber(NcPathContext& ctx, StreamReader& reader, double& value);
+// -1 undecided, 1 XY, 2 XZ from the Y and Z letter counts.
+int DecidePlane(const NcPathContext& ctx, bool force);
+
+// Plane geometry (program units, vertical axis up).
+double VectorAngle(double x1, double y1, double x2, double y2);
+double PointDistance(double x1, double y1, double x2, double y2);
+double DirectionDegrees(double x1, double y1, double x2, double y2);
+bool CircleIntersection(double x1, double y1, double r1, double x2, double y2, double r2,
+                        bool clockwise, double& cx, double& cy);
+void FitToView(double minX, double maxX, double minY, double maxY, int32_t width, int32_t height,
+               double& scale, double& offsetX, double& offsetY);
+
+// Drawing and extents.
+struct Pixel {
+  int32_t x, y;
+};
+Pixel ToPixel(const NcPathContext& ctx, double h, double v);
+void DrawLine(NcPathContext& ctx, double h1, double v1, double h2, double v2);
+void DrawArcCw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j);
+void DrawArcCcw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j);
+void DrawMarker(NcPathContext& ctx, double h, double v);
+void AddArcExtents(NcPathContext& ctx, double ch, double cv, double h1, double v1, double h2,
+                   double v2, bool clockwise);
+void AddPointExtents(NcPathContext& ctx, double h, double v);

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Makes the throwaway Wine prefix for the test run (ctest fixture). The old
+# one is removed first, so every run starts from a clean registry.
+set -eu
+dir=$PWD
+while [ "$dir" != / ] && [ ! -f "$dir/CMakeCache.txt" ]; do dir=$(dirname "$dir"); done
+WINEPREFIX_ROOT=$dir
+. "$(dirname "$0")/wine-env.sh"
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+rm -rf "$WINEPREFIX"
+wineboot -i </dev/null >/dev/null 2>&1
+# GDI+ finds no "Arial" in a bare prefix; Liberation Sans has its metrics.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /t REG_SZ /d 'Liberation Sans' /f >/dev/null 2>&1
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp /usr/share/wine/fonts/* "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+wineserver -w
+echo "wine prefix ready: $WINEPREFIX"
