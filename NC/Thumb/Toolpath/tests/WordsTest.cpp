@@ -1,1 +1,134 @@
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "TestSupport.h"
+
+namespace {
+
+double Number(const std::string& text) {
+  RecordingCanvas canvas;
+  NcPathContext ctx = ThumbnailContext(canvas);
+  TextReader reader(text);
+  double value = NAN;
+  return ReadNumber(ctx, reader.reader, value) ? value : NAN;
+}
+
+TEST(ReadNumber, ReadsAsTheControlDoes) {
+  EXPECT_EQ(Number("1 0\n"), 10.0);
+  EXPECT_EQ(Number("+10\n"), 10.0);
+  EXPECT_EQ(Number("1,5\n"), 1.5);
+  EXPECT_EQ(Number("-.5\n"), -0.5);
+  EXPECT_EQ(Number("10 20\n"), 1020.0);
+  EXPECT_EQ(Number("1.2.3\n"), static_cast<double>(1.2f));
+  EXPECT_EQ(Number("-\n"), 0.0);
+  EXPECT_EQ(Number("1-2\n"), 1.0);
+  EXPECT_EQ(Number("123456789012\n"), static_cast<double>(1234567890.0f));  // the first 10
+  EXPECT_EQ(Number("0.1\n"), static_cast<double>(0.1f));
+  EXPECT_EQ(Number("5"), 5.0);  // ended by the end of the data
+  EXPECT_TRUE(std::isnan(Number("Y5\n")));
+  EXPECT_TRUE(std::isnan(Number("")));
+}
+
+TEST(ReadNumber, AgreesWithAtofOnRandomNumberTexts) {
+  std::mt19937 random(7);
+  const char alphabet[] = "0123456789-.";
+  for (int n = 0; n < 20000; ++n) {
+    std::string text;
+    const int length = 1 + static_cast<int>(random() % 10);
+    for (int i = 0; i < length; ++i) text += alphabet[random() % 12];
+    const double expected = static_cast<double>(static_cast<float>(std::atof(text.c_str())));
+    ASSERT_EQ(Number(text + "\n"), expected) << text;
+  }
+}
+
+int Words(NcPathContext& ctx, const std::string& block, bool xyPlane = true) {
+  TextReader text(block);
+  ScanBlock(ctx, text.reader);
+  return ReadAddressWords(ctx, text.reader, xyPlane);
+}
+
+NcPathContext FreshContext(RecordingCanvas& canvas) {
+  NcPathContext ctx = ThumbnailContext(canvas);
+  for (double& word : ctx.words) word = NOT_GIVEN;
+  return ctx;
+}
+
+TEST(ReadAddressWords, StoresChangedWordsOnly) {
+  RecordingCanvas canvas;
+  NcPathContext ctx = FreshContext(canvas);
+  EXPECT_EQ(Words(ctx, "G1 X10 Y5\n"), 2);
+  EXPECT_EQ(Words(ctx, "G1 X10 Y7\n"), 1);
+  EXPECT_FALSE(ctx.wordGiven[SLOT_X]);
+  EXPECT_TRUE(ctx.wordGiven[SLOT_Y]);
+
+  EXPECT_EQ(Words(ctx, "G91 G1 X0 Y5\n"), 2);  // incremental: even 0 is a move
+  EXPECT_EQ(ctx.words[SLOT_X], 10.0);
+  EXPECT_EQ(ctx.words[SLOT_Y], 12.0);
+  EXPECT_EQ(Words(ctx, "G91 Z2\n"), 1);  // a missing Z starts from 0
+  EXPECT_EQ(ctx.words[SLOT_Z], 2.0);
+
+  // X10 is unchanged, Y5 follows the number directly, the second X finds no number.
+  EXPECT_EQ(Words(ctx, "G90 X10Y5 XY6\n"), 2);
+  EXPECT_FALSE(ctx.wordGiven[SLOT_X]);
+  EXPECT_EQ(ctx.words[SLOT_Y], 6.0);
+  EXPECT_EQ(Words(ctx, "G90 (MAX 11)\n"), 1);  // letters in comments are read too
+  EXPECT_EQ(ctx.words[SLOT_X], 11.0);
+}
+
+TEST(ReadAddressWords, RadiusCentreBlocksAndLatheAxes) {
+  RecordingCanvas canvas;
+  NcPathContext ctx = FreshContext(canvas);
+  Words(ctx, "G2 X10 R5\n");
+  EXPECT_EQ(Words(ctx, "G2 X10 R5\n"), 0);
+  EXPECT_TRUE(ctx.wordGiven[SLOT_R]);  // an ISO radius is always given
+
+  ctx.isTnc = 1;
+  Words(ctx, "C X+1 DR+ R5\n");
+  EXPECT_FALSE(ctx.wordGiven[SLOT_R]);  // TNC: only when it changes
+  EXPECT_EQ(Words(ctx, "CC X+25 Y+25\n"), 2);
+  EXPECT_EQ(ctx.words[SLOT_I], 25.0);
+  EXPECT_EQ(ctx.words[SLOT_J], 25.0);
+  EXPECT_EQ(ctx.words[SLOT_X], 1.0);
+  EXPECT_FALSE(ctx.ccBlock);  // consumed
+
+  NcPathContext lathe = FreshContext(canvas);
+  EXPECT_EQ(Words(lathe, "G1 X40 Z-10\n", false), 2);
+  EXPECT_EQ(lathe.words[SLOT_X], -10.0);
+  EXPECT_EQ(lathe.words[SLOT_Y], 20.0);
+  Words(lathe, "G2 I5 K2\n", false);
+  EXPECT_EQ(lathe.words[SLOT_J], 5.0);
+  EXPECT_EQ(lathe.words[SLOT_I], 2.0);
+  EXPECT_EQ(lathe.countZ, 1.0);
+}
+
+TEST(ReadAddressWords, ReadsTheWholeBlockWhateverItsComment) {
+  RecordingCanvas canvas;
+  NcPathContext ctx = FreshContext(canvas);
+  TextReader text("G1 X1 (" + std::string(150, 'c') + ") Y2\nG1 X5\n");
+  ScanBlock(ctx, text.reader);
+  EXPECT_EQ(ReadAddressWords(ctx, text.reader, true), 2);
+  EXPECT_EQ(ctx.words[SLOT_Y], 2.0);
+  EXPECT_EQ(text.reader.Next(), 'G');  // the next block starts after the newline
+  EXPECT_EQ(Words(ctx, "X7"), 1);      // the last line needs no newline
+  EXPECT_EQ(Words(ctx, "X"), 0);
+  EXPECT_EQ(Words(ctx, ""), -1);
+}
+
+TEST(DecidePlane, FromTheShareOfYLetters) {
+  RecordingCanvas canvas;
+  NcPathContext ctx = ThumbnailContext(canvas);
+  ctx.countY = 20, ctx.countZ = 20;
+  EXPECT_EQ(DecidePlane(ctx, false), -1);
+  ctx.countY = 6, ctx.countZ = 24;
+  EXPECT_EQ(DecidePlane(ctx, false), 1);  // exactly 20 %
+  ctx.countY = 5, ctx.countZ = 21;
+  EXPECT_EQ(DecidePlane(ctx, false), 2);
+  ctx.countY = 0, ctx.countZ = 0;
+  EXPECT_EQ(DecidePlane(ctx, true), 2);
+}
+
+}  // namespace
