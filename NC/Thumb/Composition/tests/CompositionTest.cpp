@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "RecordingThumbnailCanvas.h"
+#include "ThumbnailComposition.h"
+
+namespace {
+
+struct Composed {
+  RecordingThumbnailCanvas canvas;
+  NcPathContext ctx{};
+};
+
+void Compose(Composed& out, const std::string& program, ThumbnailOptions options) {
+  MemorySource source(program.data(), program.size());
+  ComposeThumbnail(source, out.canvas, options, out.ctx);
+}
+
+std::string Texts(const RecordingThumbnailCanvas& canvas) {
+  std::string all;
+  for (const OverlayCall& call : canvas.overlays)
+    if (call.kind == OverlayCall::Text) all += call.text + "|";
+  return all;
+}
+
+const char* kMilling = "(PART 7)\n(OP 1)\nG0 X0 Y0\nG1 X50 Y0\n(OP 2)\nG1 X50 Y20\n(OP 3)\n";
+
+TEST(Composition, PathThenVersionOnlyWhenEveryOptionIsOff) {
+  Composed c;
+  Compose(c, kMilling, ThumbnailOptions{});
+  EXPECT_EQ(c.ctx.canvasWidth, 251);
+  EXPECT_EQ(c.ctx.marginX, 2);
+  EXPECT_EQ(c.canvas.path.Count(CanvasCall::Line), 2u);
+  EXPECT_EQ(c.canvas.path.calls[0].blue, 255);
+  ASSERT_EQ(c.canvas.overlays.size(), 2u);
+  EXPECT_EQ(c.canvas.overlays[0].kind, OverlayCall::Begin);  // after the path
+  EXPECT_EQ(c.canvas.overlays[0].width, 10.0);
+  const OverlayCall& version = c.canvas.overlays[1];
+  EXPECT_EQ(version.text, "v2.01");
+  EXPECT_EQ(version.x1, 0);
+  EXPECT_EQ(version.y1, 0);
+  EXPECT_EQ(version.argb, COLOUR_TEXT);
+}
+
+TEST(Composition, EveryOverlayInItsPlaceAndOrder) {
+  Composed c;
+  ThumbnailOptions all;
+  all.showAxis = all.showComment = all.showType = true;
+  Compose(c, kMilling, all);
+  EXPECT_EQ(Texts(c.canvas), "v2.01|Y|X|I S O|(PART 7)|(OP 1)|(OP 2)|");
+  const auto& o = c.canvas.overlays;
+  ASSERT_EQ(o.size(), 13u);
+  EXPECT_EQ(o[2].x1, 4);  // "Y" above the vertical axis, dark red
+  EXPECT_EQ(o[2].y1, 213);
+  EXPECT_EQ(o[2].argb, COLOUR_DARK_RED);
+  EXPECT_EQ(o[3].x1, 42);  // "X" beside the horizontal axis, green
+  EXPECT_EQ(o[3].y1, 237);
+  EXPECT_EQ(o[3].argb, COLOUR_GREEN);
+  EXPECT_EQ(o[4].kind, OverlayCall::PenLine);  // horizontal axis first
+  EXPECT_EQ(o[4].x2, 85);
+  EXPECT_EQ(o[4].y2, 251);
+  EXPECT_EQ(o[4].argb, COLOUR_GREEN);
+  EXPECT_EQ(o[5].y2, 170);
+  EXPECT_EQ(o[5].argb, COLOUR_DARK_RED);
+  EXPECT_EQ(o[6].x1, 50);
+  EXPECT_EQ(o[6].argb, COLOUR_DARK_RED);
+  for (int i = 0; i < 3; ++i) {  // each band, then its text
+    const OverlayCall& band = o[7 + 2 * i];
+    const OverlayCall& text = o[8 + 2 * i];
+    EXPECT_EQ(band.kind, OverlayCall::Rect);
+    EXPECT_EQ(band.y1, 15 + 12 * i);
+    EXPECT_EQ(band.x2, 255);  // width
+    EXPECT_EQ(band.y2, 13);   // height
+    EXPECT_EQ(band.argb, COLOUR_COMMENT_BAND);
+    EXPECT_EQ(text.x1, 5);
+    EXPECT_EQ(text.y1, 12 + 12 * i);
+  }
+}
+
+TEST(Composition, TurningLettersTncNameAndOneComment) {
+  Composed turning;
+  ThumbnailOptions axis;
+  axis.showAxis = true;
+  Compose(turning, "G0 X20 Z2\nG1 Z-20\nG1 X30\nM30\n", axis);
+  EXPECT_EQ(Texts(turning.canvas), "v2.01|X|Z|");
+
+  Composed tnc;
+  ThumbnailOptions type;
+  type.showType = type.showComment = true;
+  Compose(tnc, "BEGIN PGM 1 MM\n; ROUGH\nL X+0 Y+0 FMAX\nL X+10 Y+5\nEND PGM 1 MM\n", type);
+  EXPECT_EQ(Texts(tnc.canvas), "v2.01|T N C|; ROUGH|");
+  EXPECT_EQ(tnc.canvas.overlays[2].argb, COLOUR_GREEN);
+
+  Composed empty;  // an empty program still gets its overlays
+  ThumbnailOptions all;
+  all.showAxis = all.showType = all.showComment = true;
+  Compose(empty, "", all);
+  EXPECT_EQ(Texts(empty.canvas), "v2.01|Y|X|I S O|");
+  EXPECT_EQ(empty.canvas.path.Count(CanvasCall::Line), 0u);
+}
+
+TEST(Composition, OtherSizesScaleTheWholeLayout) {
+  Composed c;
+  ThumbnailOptions big;
+  big.size = 510;
+  big.showAxis = true;
+  Compose(c, "G1 X0 Y0\nG1 X50 Y20\n", big);
+  EXPECT_EQ(c.ctx.marginX, 4);
+  EXPECT_EQ(c.ctx.canvasWidth, 502);
+  EXPECT_EQ(c.canvas.overlays[0].width, 20.0);
+  EXPECT_EQ(c.canvas.overlays[2].y1, 426);
+  EXPECT_EQ(c.canvas.overlays[4].x2, 170);
+  EXPECT_EQ(c.canvas.overlays[4].width, 2.0);
+  // The path spans the whole width of its area.
+  int maxX = 0;
+  for (const CanvasCall& call : c.canvas.path.calls)
+    if (call.kind == CanvasCall::Line) maxX = std::max({maxX, call.a, call.c});
+  EXPECT_EQ(maxX, 4 + 502);
+}
+
+TEST(Composition, CommentsBecomeUtf8) {
+  char out[2 * 199 + 1];
+  CommentToUtf8("(PLAN \xD8 10)", out, sizeof out);  // Latin-1
+  EXPECT_STREQ(out, "(PLAN \xC3\x98 10)");
+  CommentToUtf8("(\xC3\x98 10)", out, sizeof out);  // already UTF-8
+  EXPECT_STREQ(out, "(\xC3\x98 10)");
+  CommentToUtf8("(\xE2\x82)", out, sizeof out);  // a cut sequence: Latin-1 bytes
+  EXPECT_STREQ(out, "(\xC3\xA2\xC2\x82)");
+  std::string longest(199, '\xE9');
+  CommentToUtf8(longest.c_str(), out, sizeof out);
+  EXPECT_EQ(std::string(out).size(), 398u);
+  char tiny[4];
+  CommentToUtf8("(ABCDEF)", tiny, sizeof tiny);
+  EXPECT_STREQ(tiny, "(AB");
+}
+
+}  // namespace
