@@ -6,9 +6,8 @@
 namespace {
 
 constexpr int kMaxNumberChars = 10;
-// A block the scanner accepts has at most 254 bytes and its line end; every
-// loop over a block's bytes stops well within this.
-constexpr int kMaxBlockBytes = 260;
+// A block the scanner accepts has at most 254 bytes and its line end.
+constexpr size_t kMaxBlockBytes = 257;
 
 int SlotOfLetter(int b) {
   switch (b) {
@@ -21,35 +20,6 @@ int SlotOfLetter(int b) {
     case 'R': return SLOT_R;
     default: return SLOT_NONE;
   }
-}
-
-// What atof makes of a text of digits, "-" and ".": the longest prefix of the
-// form [-]digits[.digits]. At most 10 characters, so the digits form an
-// integer below 2^53 and the division by a power of ten rounds once, exactly
-// as a correct decimal conversion does.
-double ConvertNumberText(const char* text, int length) {
-  int i = 0;
-  bool negative = false;
-  if (i < length && text[i] == '-') {
-    negative = true;
-    ++i;
-  }
-  double digits = 0.0;
-  double divisor = 1.0;
-  bool point = false;
-  for (; i < length; ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      digits = digits * 10.0 + (c - '0');
-      if (point) divisor *= 10.0;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
-  }
-  const double value = digits / divisor;
-  return negative ? -value : value;
 }
 
 // Turning programs: Z runs across, the radius (half of X) upwards, and the
@@ -81,30 +51,44 @@ bool StoreWord(NcPathContext& ctx, int slot, double value, bool incremental) {
 
 }  // namespace
 
-bool ReadNumber(NcPathContext&, StreamReader& reader, double& value) {
-  char text[kMaxNumberChars + 1];
-  int length = 0;
-  // The reader stops on the byte that ends the number without taking it, so
-  // the caller examines that byte next: X10Y5 reads Y after the 10.
-  for (int n = 0; n < kMaxBlockBytes && length < kMaxNumberChars; ++n) {
-    const int b = reader.Peek();
-    if (b == ' ' || b == '+') {
-      reader.Next();  // skipped anywhere in the number: "X 1 0" is 10
-      continue;
-    }
-    if (b == ',') {
-      text[length++] = '.';
-    } else if ((b >= '0' && b <= '9') || b == '-' || b == '.') {
-      text[length++] = static_cast<char>(b);
+// Reads the number as the control does: spaces and "+" are skipped anywhere,
+// "," is a decimal point, and at most 10 characters of digits, "-" and "."
+// are taken. Their value is what atof gives them, the longest prefix of the
+// form [-]digits[.digits] (1.2.3 is 1.2, 1-2 is 1, a lone "-" is 0). With at
+// most 10 digits the integer is exact and the one division by a power of ten
+// rounds as a correct decimal conversion does.
+bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
+  int taken = 0;
+  int digitCount = 0;
+  bool negative = false, point = false, inPrefix = true;
+  double digits = 0.0, divisor = 1.0;
+  // Stops on the byte that ends the number without taking it, so the caller
+  // examines that byte next: X10Y5 reads Y after the 10.
+  for (; at < end && taken < kMaxNumberChars; ++at) {
+    const uint8_t b = *at;
+    if (b == ' ' || b == '+') continue;
+    const bool digit = b >= '0' && b <= '9';
+    const bool isPoint = b == '.' || b == ',';
+    if (!digit && !isPoint && b != '-') break;
+    ++taken;
+    if (!inPrefix) continue;  // taken, but past the value's prefix
+    if (digit) {
+      digits = digits * 10.0 + (b - '0');
+      if (point) divisor *= 10.0;
+      ++digitCount;
+    } else if (isPoint && !point) {
+      point = true;
+    } else if (b == '-' && taken == 1) {
+      negative = true;
     } else {
-      break;
+      inPrefix = false;
     }
-    reader.Next();
   }
-  if (length == 0) return false;
-  text[length] = '\0';
+  if (taken == 0) return false;
+  double parsed = digitCount == 0 ? 0.0 : digits / divisor;
+  if (negative && digitCount > 0) parsed = -parsed;
   // The control keeps coordinates in single precision.
-  value = static_cast<double>(static_cast<float>(ConvertNumberText(text, length)));
+  value = static_cast<double>(static_cast<float>(parsed));
   return true;
 }
 
@@ -113,20 +97,21 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   const bool centreBlock = ctx.ccBlock;
   ctx.ccBlock = false;
 
-  int stored = 0;
-  for (int examined = 0; examined < kMaxBlockBytes; ++examined) {
-    const int b = reader.Next();
-    if (b < 0) return examined == 0 ? -1 : stored;  // the last line needs no newline
-    if (b == '\n') return stored;
+  const StreamReader::Line line = reader.PeekLine(kMaxBlockBytes);
+  if (line.length == 0) return -1;
+  const uint8_t* at = line.bytes;
+  const uint8_t* const end = line.bytes + line.length;
 
-    // Letters inside comments are read too: "(MAX 10)" sets X.
-    int slot = SlotOfLetter(b);
+  // Every byte of the line is examined, comments included: "(MAX 10)" sets X.
+  int stored = 0;
+  while (at < end) {
+    int slot = SlotOfLetter(*at++);
     if (slot == SLOT_NONE) continue;
     if (slot == SLOT_Y) ctx.countY += 1;
     if (slot == SLOT_Z) ctx.countZ += 1;
 
     double value = 0.0;
-    if (!ReadNumber(ctx, reader, value)) continue;  // "XY5": the X stores nothing
+    if (!ReadNumber(at, end, value)) continue;  // "XY5": the X stores nothing
     if (!xyPlane) MapLatheAxes(slot, value);
 
     bool incremental = false;
@@ -139,6 +124,12 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
     if (StoreWord(ctx, slot, value, incremental)) ++stored;
     // An ISO radius always counts as given, so that an arc repeats its radius.
     if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
+  }
+  reader.Skip(line.length);
+  // A line longer than any block (the scanner skips those) ends here too.
+  if (line.bytes[line.length - 1] != '\n') {
+    for (uint64_t left = reader.Remaining(); left > 0 && reader.Next() != '\n'; --left) {
+    }
   }
   return stored;
 }

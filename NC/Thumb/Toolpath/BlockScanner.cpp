@@ -22,85 +22,94 @@ enum class Vote { None, Iso, Tnc };
 
 struct Keyword {
   const char* word;
+  uint8_t length;
   Effect effect;
   Vote vote;
   bool counts;  // counts as a match in the scanner's result
 };
 
-// ISO group: tested only while the program is read as ISO.
-constexpr Keyword kIsoKeywords[] = {
-    {"G0", Effect::Rapid, Vote::Iso, true},   {"G1", Effect::Linear, Vote::Iso, true},
-    {"G2", Effect::ArcCw, Vote::Iso, true},   {"G3", Effect::ArcCcw, Vote::Iso, true},
-    {"G00", Effect::Rapid, Vote::Iso, true},  {"G01", Effect::Linear, Vote::Iso, true},
-    {"G02", Effect::ArcCw, Vote::Iso, true},  {"G03", Effect::ArcCcw, Vote::Iso, true},
-    {"G90", Effect::Absolute, Vote::None, true}, {"G91", Effect::Incremental, Vote::None, true},
+// Every keyword in the order of testing. The ISO group is tested only while
+// the program is read as ISO; the TNC group in both dialects; of the
+// drilling cycles only the first that matches.
+enum KeywordGroup { kIsoFirst = 0, kTncFirst = 10, kCycleFirst = 19, kKeywordCount = 25 };
+constexpr Keyword kKeywords[kKeywordCount] = {
+    {"G0", 2, Effect::Rapid, Vote::Iso, true},   {"G1", 2, Effect::Linear, Vote::Iso, true},
+    {"G2", 2, Effect::ArcCw, Vote::Iso, true},   {"G3", 2, Effect::ArcCcw, Vote::Iso, true},
+    {"G00", 3, Effect::Rapid, Vote::Iso, true},  {"G01", 3, Effect::Linear, Vote::Iso, true},
+    {"G02", 3, Effect::ArcCw, Vote::Iso, true},  {"G03", 3, Effect::ArcCcw, Vote::Iso, true},
+    {"G90", 3, Effect::Absolute, Vote::None, true},
+    {"G91", 3, Effect::Incremental, Vote::None, true},
+
+    {"L ", 2, Effect::TncLine, Vote::Tnc, true},
+    {"C ", 2, Effect::TncCircle, Vote::Tnc, true},
+    {"CC", 2, Effect::TncCentre, Vote::Tnc, true},
+    {"IX", 2, Effect::RelativeCentre, Vote::None, false},
+    {"IY", 2, Effect::RelativeCentre, Vote::None, false},
+    {"DR+", 3, Effect::TurnCcw, Vote::None, true},
+    {"DR-", 3, Effect::TurnCw, Vote::None, true},
+    {"FMAX", 4, Effect::TncRapid, Vote::Tnc, true},
+    {"F9999", 5, Effect::TncRapid, Vote::Tnc, true},
+
+    {"G81", 3, Effect::Cycle, Vote::Iso, true}, {"G74", 3, Effect::Cycle, Vote::Iso, true},
+    {"G73", 3, Effect::Cycle, Vote::Iso, true}, {"G83", 3, Effect::Cycle, Vote::Iso, true},
+    {"G84", 3, Effect::Cycle, Vote::Iso, true}, {"G82", 3, Effect::Cycle, Vote::Iso, true},
 };
 
-// TNC group: tested in both dialects, after the ISO group.
-constexpr Keyword kTncKeywords[] = {
-    {"L ", Effect::TncLine, Vote::Tnc, true},
-    {"C ", Effect::TncCircle, Vote::Tnc, true},
-    {"CC", Effect::TncCentre, Vote::Tnc, true},
-    {"IX", Effect::RelativeCentre, Vote::None, false},
-    {"IY", Effect::RelativeCentre, Vote::None, false},
-    {"DR+", Effect::TurnCcw, Vote::None, true},
-    {"DR-", Effect::TurnCw, Vote::None, true},
-    {"FMAX", Effect::TncRapid, Vote::Tnc, true},
-    {"F9999", Effect::TncRapid, Vote::Tnc, true},
+// The keywords by their first letter, so that one sweep over a block's code
+// text finds the first occurrence of every keyword.
+struct KeywordsByLetter {
+  uint8_t count[256];
+  uint8_t index[256][kKeywordCount];
 };
-
-// Drilling cycles: the first match ends the test.
-constexpr Keyword kCycleKeywords[] = {
-    {"G81", Effect::Cycle, Vote::Iso, true}, {"G74", Effect::Cycle, Vote::Iso, true},
-    {"G73", Effect::Cycle, Vote::Iso, true}, {"G83", Effect::Cycle, Vote::Iso, true},
-    {"G84", Effect::Cycle, Vote::Iso, true}, {"G82", Effect::Cycle, Vote::Iso, true},
-};
-
-// Which byte values occur in a text, as 256 bits. A keyword can only occur
-// in a text that holds every one of its bytes: this skips most searches.
-struct ByteSet {
-  uint64_t bits[4] = {};
-  void Add(unsigned char c) { bits[c >> 6] |= uint64_t{1} << (c & 63); }
-  bool Has(unsigned char c) const { return (bits[c >> 6] >> (c & 63)) & 1; }
-  bool HasAll(const char* word) const {
-    for (; *word; ++word)
-      if (!Has(static_cast<unsigned char>(*word))) return false;
-    return true;
+constexpr KeywordsByLetter IndexKeywords() {
+  KeywordsByLetter byLetter{};
+  for (int k = 0; k < kKeywordCount; ++k) {
+    const auto letter = static_cast<uint8_t>(kKeywords[k].word[0]);
+    byLetter.index[letter][byLetter.count[letter]++] = static_cast<uint8_t>(k);
   }
-};
+  return byLetter;
+}
+constexpr KeywordsByLetter kByLetter = IndexKeywords();
+
+bool StartsWith(const char* text, const char* word, size_t length) {
+  for (size_t i = 0; i < length; ++i)
+    if (text[i] != word[i]) return false;
+  return true;
+}
 
 bool IsNumberLike(char c) {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == ',';
 }
 
-// First occurrence of `word` in `text`, or null.
-const char* FindFirst(const char* text, size_t textLength, const char* word, size_t wordLength) {
-  if (wordLength == 0 || wordLength > textLength) return nullptr;
-  const char* last = text + (textLength - wordLength);
-  for (const char* p = text; p <= last; ++p) {
-    p = static_cast<const char*>(std::memchr(p, word[0], static_cast<size_t>(last - p) + 1));
-    if (p == nullptr) return nullptr;
-    if (std::memcmp(p, word, wordLength) == 0) return p;
-  }
-  return nullptr;
-}
-
-// Whole-word test over a text of known length (text[length] is NUL).
-bool MatchWordIn(const char* text, size_t textLength, const char* word) {
-  const size_t wordLength = std::strlen(word);
-  if (wordLength == 0 || textLength == 0) return false;
-  // Only the first occurrence is examined: G1 in "G17 G1" is no match.
-  const char* at = FindFirst(text, textLength, word, wordLength);
-  if (at == nullptr) return false;
-
+// Whether the occurrence of `word` at `at` stands as a whole word: a space or
+// the text's edge on each side, or a change between number-like and other
+// bytes (N10G1 and G1X5 match, G1 in G10 does not). text[length] is NUL.
+bool IsWholeWord(const char* text, const char* at, const char* word, size_t wordLength) {
   const char first = word[0];
   const char last = word[wordLength - 1];
-  bool leftOk = at == text || at[-1] == ' ' || (first == ' ' && wordLength > 1) ||
-                IsNumberLike(first) != IsNumberLike(at[-1]);
+  const bool leftOk = at == text || at[-1] == ' ' || (first == ' ' && wordLength > 1) ||
+                      IsNumberLike(first) != IsNumberLike(at[-1]);
   const char after = at[wordLength];
-  bool rightOk = after == '\0' || after == ' ' || (last == ' ' && wordLength > 1) ||
-                 IsNumberLike(last) != IsNumberLike(after);
+  const bool rightOk = after == '\0' || after == ' ' || (last == ' ' && wordLength > 1) ||
+                       IsNumberLike(last) != IsNumberLike(after);
   return leftOk && rightOk;
+}
+
+// First occurrence of every keyword in the code text (-1: none).
+void FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
+  for (int16_t& at : firstAt) at = -1;
+  for (size_t i = 0; i < length; ++i) {
+    const auto letter = static_cast<uint8_t>(code[i]);
+    for (int n = 0; n < kByLetter.count[letter]; ++n) {
+      const int k = kByLetter.index[letter][n];
+      const Keyword& keyword = kKeywords[k];
+      // Every keyword has two bytes at least; most candidates fail on the second.
+      if (firstAt[k] < 0 && keyword.length <= length - i && code[i + 1] == keyword.word[1] &&
+          StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
+        firstAt[k] = static_cast<int16_t>(i);
+      }
+    }
+  }
 }
 
 void SetModes(NcPathContext& ctx, bool rapid, bool linear, bool cw, bool ccw) {
@@ -142,25 +151,18 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
   if (k.vote == Vote::Tnc) AddVote(ctx.tncHits);
 }
 
-// Tests one keyword; applies it and returns whether it counts as a match.
-bool TestKeyword(NcPathContext& ctx, const char* code, size_t length, const ByteSet& present,
-                 const Keyword& k, bool& matched) {
-  matched = present.HasAll(k.word) && MatchWordIn(code, length, k.word);
-  if (matched) ApplyKeyword(ctx, k);
-  return matched && k.counts;
-}
-
 // Keywords in table order; each match applies at once, so later ones win.
-int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, const ByteSet& present) {
+int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length) {
+  int16_t firstAt[kKeywordCount];
+  FindKeywords(code, length, firstAt);
   int matches = 0;
-  bool matched = false;
-  if (ctx.isTnc == 0) {
-    for (const Keyword& k : kIsoKeywords) matches += TestKeyword(ctx, code, length, present, k, matched);
-  }
-  for (const Keyword& k : kTncKeywords) matches += TestKeyword(ctx, code, length, present, k, matched);
-  for (const Keyword& k : kCycleKeywords) {
-    matches += TestKeyword(ctx, code, length, present, k, matched);
-    if (matched) break;
+  for (int k = ctx.isTnc == 0 ? kIsoFirst : kTncFirst; k < kKeywordCount; ++k) {
+    const Keyword& keyword = kKeywords[k];
+    if (firstAt[k] < 0 || !IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length))
+      continue;
+    ApplyKeyword(ctx, keyword);
+    matches += keyword.counts;
+    if (k >= kCycleFirst) break;  // one drilling cycle is enough
   }
   // "C " without DR+ or DR- has both arc modes: it is a straight move.
   if (ctx.modeArcCw && ctx.modeArcCcw) SetModes(ctx, false, true, false, false);
@@ -170,57 +172,59 @@ int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, const Byt
 }  // namespace
 
 bool MatchWord(const char* text, const char* word) {
-  if (text == nullptr || word == nullptr) return false;
-  return MatchWordIn(text, std::strlen(text), word);
+  if (text == nullptr || word == nullptr || *text == '\0' || *word == '\0') return false;
+  // Only the first occurrence is examined: G1 in "G17 G1" is no match.
+  const char* at = std::strstr(text, word);
+  return at != nullptr && IsWholeWord(text, at, word, std::strlen(word));
 }
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
-  const uint64_t start = reader.Position();
+  // The reader stays at the block's first byte: the word reader reads the
+  // same line again.
+  const StreamReader::Line line = reader.PeekLine(kMaxLineBytes + 2);
+  if (line.length == 0) return -1;
+
+  // The line's own bytes: without its newline, and without a carriage
+  // return right before it (CR-LF ends a line like LF).
+  size_t length = line.length;
+  if (line.bytes[length - 1] == '\n') --length;
+  const bool lineEnds = length < line.length || length == reader.Remaining();
+  if (lineEnds && length > 0 && line.bytes[length - 1] == '\r') --length;
+  if (length >= kMaxLineBytes) {
+    reader.Skip(kMaxLineBytes);
+    return -2;
+  }
+
   const char open = ctx.isTnc ? ';' : '(';
   const int close = ctx.isTnc ? -1 : ')';  // a TNC comment runs to the line end
-
-  char code[kMaxLineBytes + 1];
+  char code[kMaxLineBytes];
   size_t codeLength = 0;
   int commentLength = 0;
   bool inside = false;
-  ByteSet present;
-  ctx.hasComment = false;
-
-  for (int count = 0;;) {
-    int b = reader.Next();
-    if (b < 0) {
-      if (count == 0) return -1;
-      break;  // the last line needs no newline
-    }
-    if (b == '\n') break;
-    if (b == '\r') {
-      // CR-LF ends the line like LF; the CR belongs to neither text.
-      int next = reader.Peek();
-      if (next == '\n' || next < 0) {
-        reader.Next();
-        break;
-      }
-    }
+  // Everything before the first comment is code text.
+  const void* firstOpen = std::memchr(line.bytes, open, length);
+  const size_t plain = firstOpen ? static_cast<size_t>(static_cast<const uint8_t*>(firstOpen) - line.bytes) : length;
+  std::memcpy(code, line.bytes, plain);
+  codeLength = plain;
+  for (size_t i = plain; i < length; ++i) {
+    const char b = static_cast<char>(line.bytes[i]);
     if (b == open || inside) {
-      if (commentLength < COMMENT_SIZE - 1) {
-        ctx.commentText[commentLength] = static_cast<char>(b);
-        ctx.commentText[commentLength + 1] = '\0';
-      }
+      if (commentLength < COMMENT_SIZE - 1) ctx.commentText[commentLength] = b;
       ++commentLength;
-      ctx.hasComment = true;
       inside = true;
     } else {
-      code[codeLength++] = static_cast<char>(b);
-      present.Add(static_cast<unsigned char>(b));
+      code[codeLength++] = b;
     }
     if (b == close) inside = false;
-    if (++count >= kMaxLineBytes) return -2;
+  }
+  ctx.hasComment = commentLength > 0;
+  if (ctx.hasComment) {
+    ctx.commentText[commentLength < COMMENT_SIZE - 1 ? commentLength : COMMENT_SIZE - 1] = '\0';
   }
   code[codeLength] = '\0';
-  reader.StepBack(reader.Position() - start);
 
   // A NUL byte ends the code text, as it would end a C string.
   codeLength = std::strlen(code);
   if (codeLength == 0) return 0;
-  return ApplyKeywords(ctx, code, codeLength, present);
+  return ApplyKeywords(ctx, code, codeLength);
 }

@@ -35,44 +35,44 @@ class MemorySource final : public ByteSource {
 };
 
 // Buffered reader over a ByteSource. The buffer belongs to the caller (the
-// interpreter keeps it on its stack), so nothing is allocated. The last
-// kHistory bytes before the buffered chunk are kept, so that a block can be
-// stepped back over and read again without another call to the source.
+// interpreter keeps it on its stack), so nothing is allocated. Bytes come one
+// at a time (Next, Peek) or a whole line at a time (PeekLine), which the
+// block scanner and the word reader both read without moving the source.
 class StreamReader {
  public:
-  static constexpr size_t kHistory = 1024;
+  // A line's bytes, contiguous in the buffer, up to and including its
+  // newline when one lies within the limit asked for.
+  struct Line {
+    const uint8_t* bytes;
+    size_t length;
+  };
 
-  // `buffer` must hold more than kHistory bytes; reads come in chunks of
-  // the rest.
   StreamReader(ByteSource& source, uint8_t* buffer, size_t capacity)
       : source_(source), buffer_(buffer), capacity_(capacity) {}
 
-  // Goes to position 0 and learns the size once. Returns false, and leaves
-  // the reader at its end, when the source cannot seek.
+  // Goes to position 0 and learns the size. Returns false, and leaves the
+  // reader at its end, when the source cannot seek.
   bool Rewind();
 
   // The next byte, or -1 when no byte is left (end of data, or a failed
   // read: both end the pass).
   int Next() {
-    if (cursor_ < filled_) return buffer_[cursor_++];
-    return Refill() ? buffer_[cursor_++] : -1;
+    if (cursor_ < filled_ || Fill()) return buffer_[cursor_++];
+    return -1;
   }
   // The next byte without consuming it, or -1.
   int Peek() {
-    if (cursor_ < filled_) return buffer_[cursor_];
-    return Refill() ? buffer_[cursor_] : -1;
+    if (cursor_ < filled_ || Fill()) return buffer_[cursor_];
+    return -1;
   }
   // True when no byte is left before a read.
   bool AtEnd() { return Peek() < 0; }
 
-  // Steps back n bytes (never before position 0).
-  void StepBack(uint64_t n) {
-    if (n <= cursor_) {
-      cursor_ -= static_cast<size_t>(n);
-    } else {
-      SeekTo(n > Position() ? 0 : Position() - n);
-    }
-  }
+  // The line at the current position, at most `limit` bytes (limit must be
+  // below the buffer's capacity). Length 0 means no byte is left.
+  Line PeekLine(size_t limit);
+  // Moves past n bytes that PeekLine showed.
+  void Skip(size_t n) { cursor_ += n < filled_ - cursor_ ? n : filled_ - cursor_; }
 
   uint64_t Position() const { return bufferStart_ + cursor_; }
   uint64_t Size() const { return size_; }
@@ -81,8 +81,9 @@ class StreamReader {
   uint64_t ChunkReads() const { return chunkReads_; }
 
  private:
-  bool Refill();
-  void SeekTo(uint64_t position);
+  // Appends the next chunk behind the unread bytes. False at the end of the
+  // data or after a failure.
+  bool Fill();
 
   ByteSource& source_;
   uint8_t* buffer_;
@@ -90,7 +91,6 @@ class StreamReader {
   size_t cursor_ = 0;        // index of the next byte in buffer_
   size_t filled_ = 0;        // bytes valid in buffer_
   uint64_t bufferStart_ = 0; // stream position of buffer_[0]
-  uint64_t sourcePos_ = 0;   // where the source stands
   uint64_t size_ = 0;
   bool failed_ = true;       // set until Rewind succeeds; a failure ends reading
   uint64_t chunkReads_ = 0;

@@ -72,7 +72,8 @@ bool AtStreamEnd(NcPathContext& ctx, StreamReader& reader);
 
 // Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
 // newline; the reader stands after the 255th), 0 (no code text) or the number
-// of keyword matches; otherwise the reader is back at the block's first byte.
+// of keyword matches; in these two cases the reader stays at the block's
+// first byte, for the word reader.
 int ScanBlock(NcPathContext& ctx, StreamReader& reader);
 // Whole-word match of `word` in the NUL-terminated `text`.
 bool MatchWord(const char* text, const char* word);
@@ -81,7 +82,8 @@ bool MatchWord(const char* text, const char* word);
 // words stored. Reads up to and including the block's newline.
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane);
 // The number after an address letter, as atof reads it, rounded to float.
-bool ReadNumber(NcPathContext& ctx, StreamReader& reader, double& value);
+// `at` moves to the byte that ended the number.
+bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value);
 // -1 undecided, 1 XY, 2 XZ from the Y and Z letter counts.
 int DecidePlane(const NcPathContext& ctx, bool force);
 

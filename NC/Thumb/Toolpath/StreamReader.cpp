@@ -29,49 +29,44 @@ bool StreamReader::Rewind() {
   if (!source_.Seek(0, SeekOrigin::End, &end)) return false;
   if (!source_.Seek(0, SeekOrigin::Set, nullptr)) return false;
   size_ = end;
-  sourcePos_ = 0;
   failed_ = false;
   return true;
 }
 
-// Brings the next chunk into the buffer behind the last kHistory bytes, so a
-// step-back over the block just read stays inside the buffer.
-bool StreamReader::Refill() {
-  if (failed_ || Position() >= size_) return false;
-  if (sourcePos_ != Position()) {
-    // A step-back went before the buffer: the source must be moved.
-    if (!source_.Seek(static_cast<int64_t>(Position()), SeekOrigin::Set, nullptr)) {
-      failed_ = true;
-      return false;
-    }
-    sourcePos_ = Position();
-    cursor_ = filled_ = 0;
-    bufferStart_ = sourcePos_;
-  }
-  const size_t keep = filled_ < kHistory ? filled_ : kHistory;
-  std::memmove(buffer_, buffer_ + filled_ - keep, keep);
-  bufferStart_ += filled_ - keep;
-  cursor_ = filled_ = keep;
+bool StreamReader::Fill() {
+  const uint64_t sourcePosition = bufferStart_ + filled_;
+  if (failed_ || sourcePosition >= size_) return false;
+  // Keep the unread bytes, moved to the front, and read behind them.
+  const size_t unread = filled_ - cursor_;
+  std::memmove(buffer_, buffer_ + cursor_, unread);
+  bufferStart_ += cursor_;
+  cursor_ = 0;
+  filled_ = unread;
 
-  const uint64_t left = size_ - sourcePos_;
-  const size_t room = capacity_ - keep;
+  const uint64_t left = size_ - sourcePosition;
+  const size_t room = capacity_ - unread;
   const uint32_t want = static_cast<uint32_t>(left < room ? left : room);
   uint32_t got = 0;
   ++chunkReads_;
-  if (!source_.Read(buffer_ + keep, want, &got) || got == 0 || got > want) {
+  if (!source_.Read(buffer_ + unread, want, &got) || got == 0 || got > want) {
     // An error, or a stream that yields nothing before its end: stop here
     // instead of asking again and again.
     failed_ = true;
     return false;
   }
-  filled_ = keep + got;
-  sourcePos_ += got;
+  filled_ += got;
   return true;
 }
 
-void StreamReader::SeekTo(uint64_t position) {
-  // Only reached for a step-back longer than the kept history; the next
-  // read moves the source.
-  bufferStart_ = position;
-  cursor_ = filled_ = 0;
+StreamReader::Line StreamReader::PeekLine(size_t limit) {
+  // Each round adds at least one byte or ends, so it stops by `limit`.
+  for (;;) {
+    const size_t available = filled_ - cursor_;
+    const size_t window = available < limit ? available : limit;
+    const uint8_t* bytes = buffer_ + cursor_;
+    if (const void* newline = std::memchr(bytes, '\n', window)) {
+      return {bytes, static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) + 1};
+    }
+    if (available >= limit || !Fill()) return {buffer_ + cursor_, window};
+  }
 }

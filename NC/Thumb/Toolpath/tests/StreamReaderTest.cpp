@@ -39,48 +39,65 @@ class FaultySource : public ByteSource {
   MemorySource inner_;
 };
 
-TEST(StreamReader, ReadsEveryByteAcrossChunksAndStepsBack) {
-  const std::string data = Numbered(10000);
+TEST(StreamReader, ReadsEveryByteAndWholeLinesAcrossChunks) {
+  std::string data;
+  for (int i = 0; data.size() < 10000; ++i) data += "N" + std::to_string(i) + " G1 X" + std::to_string(i * 7 % 300) + "\n";
   MemorySource source(data.data(), data.size());
-  // A tiny chunk (the buffer holds the history and 100 bytes) crosses many
-  // chunk boundaries.
-  std::vector<uint8_t> buffer(StreamReader::kHistory + 100);
+  // A buffer of 300 bytes: lines cross chunk boundaries all the time.
+  std::vector<uint8_t> buffer(300);
   StreamReader reader(source, buffer.data(), buffer.size());
   ASSERT_TRUE(reader.Rewind());
-  EXPECT_EQ(reader.Size(), 10000u);
+  EXPECT_EQ(reader.Size(), data.size());
 
-  for (size_t i = 0; i < 5000; ++i) ASSERT_EQ(reader.Next(), static_cast<uint8_t>(data[i]));
-  EXPECT_EQ(reader.Position(), 5000u);
-  reader.StepBack(300);  // within the kept history
-  EXPECT_EQ(reader.Position(), 4700u);
-  EXPECT_EQ(reader.Next(), static_cast<uint8_t>(data[4700]));
-  reader.StepBack(4000);  // beyond it: the source is moved
-  EXPECT_EQ(reader.Position(), 701u);
-  for (size_t i = 701; i < data.size(); ++i) ASSERT_EQ(reader.Next(), static_cast<uint8_t>(data[i]));
+  size_t lines = 0;
+  for (size_t at = 0; at < data.size(); ++lines) {
+    const StreamReader::Line line = reader.PeekLine(257);
+    const size_t end = data.find('\n', at) + 1;
+    ASSERT_EQ(std::string(reinterpret_cast<const char*>(line.bytes), line.length), data.substr(at, end - at));
+    EXPECT_EQ(reader.Position(), at);  // peeking does not move
+    if (lines % 2) {
+      reader.Skip(line.length);
+    } else {
+      for (size_t i = 0; i < line.length; ++i) ASSERT_EQ(reader.Next(), static_cast<uint8_t>(data[at + i]));
+    }
+    at = end;
+  }
   EXPECT_TRUE(reader.AtEnd());
   EXPECT_EQ(reader.Next(), -1);
+  EXPECT_EQ(reader.PeekLine(257).length, 0u);
   EXPECT_EQ(reader.Remaining(), 0u);
 
   ASSERT_TRUE(reader.Rewind());
   EXPECT_EQ(reader.Position(), 0u);
-  EXPECT_EQ(reader.Peek(), 'a');
-  EXPECT_EQ(reader.Next(), 'a');
+  EXPECT_EQ(reader.Peek(), 'N');
+}
+
+TEST(StreamReader, LinesStopAtTheLimitOrTheEnd) {
+  const std::string data = std::string(400, 'x') + "\nlast";
+  MemorySource source(data.data(), data.size());
+  std::vector<uint8_t> buffer(1024);
+  StreamReader reader(source, buffer.data(), buffer.size());
+  ASSERT_TRUE(reader.Rewind());
+  EXPECT_EQ(reader.PeekLine(257).length, 257u);  // no newline within the limit
+  reader.Skip(401);
+  const StreamReader::Line last = reader.PeekLine(257);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(last.bytes), last.length), "last");
 }
 
 TEST(StreamReader, ReadsLargeStreamsInFewChunks) {
   const std::string data = Numbered(1 << 20);
   MemorySource source(data.data(), data.size());
-  std::vector<uint8_t> buffer(StreamReader::kHistory + 64 * 1024);
+  std::vector<uint8_t> buffer(64 * 1024);
   StreamReader reader(source, buffer.data(), buffer.size());
   ASSERT_TRUE(reader.Rewind());
   size_t count = 0;
   while (reader.Next() >= 0) ++count;
   EXPECT_EQ(count, data.size());
-  EXPECT_LE(reader.ChunkReads(), 17u);
+  EXPECT_LE(reader.ChunkReads(), 16u);
 }
 
 TEST(StreamReader, FailingOrStallingSourceEndsReading) {
-  std::vector<uint8_t> buffer(StreamReader::kHistory + 64);
+  std::vector<uint8_t> buffer(64);
   {
     FaultySource source("G1 X10\n");
     source.failSeek = true;

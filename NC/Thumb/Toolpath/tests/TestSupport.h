@@ -26,6 +26,6 @@ struct TextReader {
   }
   std::string bytes;
   MemorySource source;
-  uint8_t buffer[4096 + StreamReader::kHistory];
+  uint8_t buffer[4096];
   StreamReader reader;
 };

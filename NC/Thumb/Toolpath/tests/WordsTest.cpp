@@ -10,11 +10,9 @@
 namespace {
 
 double Number(const std::string& text) {
-  RecordingCanvas canvas;
-  NcPathContext ctx = ThumbnailContext(canvas);
-  TextReader reader(text);
+  const uint8_t* at = reinterpret_cast<const uint8_t*>(text.data());
   double value = NAN;
-  return ReadNumber(ctx, reader.reader, value) ? value : NAN;
+  return ReadNumber(at, at + text.size(), value) ? value : NAN;
 }
 
 TEST(ReadNumber, ReadsAsTheControlDoes) {
