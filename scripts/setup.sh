@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
-  libcairo2-dev libfontconfig1-dev fontconfig fonts-liberation
+  libcairo2-dev libfontconfig1-dev fontconfig fonts-liberation shared-mime-info
   g++-mingw-w64-x86-64-posix
   wine wine64 fonts-wine
   xvfb xauth

@@ -1,0 +1,32 @@
+#pragma once
+// A byte source over a file, read in the interpreter's large chunks.
+#include <cstdio>
+#include <string>
+
+#include "ByteSource.h"
+
+class StdioFileSource final : public ByteSource {
+ public:
+  StdioFileSource() = default;
+  ~StdioFileSource() override;
+  StdioFileSource(const StdioFileSource&) = delete;
+  StdioFileSource& operator=(const StdioFileSource&) = delete;
+
+  // Opens a regular file for reading. On failure returns false and puts the
+  // reason (as strerror gives it) into `error`.
+  bool Open(const char* path, std::string& error);
+
+  bool Read(void* buffer, uint32_t size, uint32_t* got) override;
+  bool Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition) override;
+
+  // True once a read failed with an input error (not at the end of data):
+  // the picture drawn from it would be incomplete.
+  bool Failed() const { return failed_; }
+  // The reason of the first failure, as strerror gives it.
+  const std::string& FailureReason() const { return failureReason_; }
+
+ private:
+  std::FILE* file_ = nullptr;
+  bool failed_ = false;
+  std::string failureReason_;
+};

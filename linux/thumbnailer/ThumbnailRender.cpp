@@ -1,0 +1,110 @@
+#include "ThumbnailRender.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "CairoThumbnailCanvas.h"
+#include "StdioFileSource.h"
+#include "PngFile.h"
+
+bool RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
+                         const ThumbnailOptions& options, ThumbnailRun& run, std::string& error) {
+  StdioFileSource source;
+  std::string reason;
+  if (!source.Open(inputPath.c_str(), reason)) {
+    error = "cannot read " + inputPath + ": " + reason;
+    return false;
+  }
+
+  CairoThumbnailCanvas canvas(options.size);
+  ComposeThumbnail(source, canvas, options, run.ctx);
+  run.lines = canvas.LineCalls();
+  run.markers = canvas.CircleCalls();
+  if (source.Failed()) {
+    error = "cannot read " + inputPath + ": " + source.FailureReason();
+    return false;
+  }
+
+  CairoSurface picture = canvas.FlattenOnWhite();
+  const cairo_status_t status = canvas.Status();
+  if (status != CAIRO_STATUS_SUCCESS || picture == nullptr) {
+    error = std::string("cannot draw the thumbnail: ") +
+            cairo_status_to_string(status != CAIRO_STATUS_SUCCESS ? status
+                                                                  : CAIRO_STATUS_NO_MEMORY);
+    return false;
+  }
+  return WritePngFile(picture.get(), outputPath, error);
+}
+
+namespace {
+
+void AppendNumber(std::string& json, const char* name, double value) {
+  char text[64];
+  if (std::isfinite(value)) {
+    std::snprintf(text, sizeof text, "\"%s\":%.17g", name, value);
+  } else {
+    std::snprintf(text, sizeof text, "\"%s\":null", name);
+  }
+  json += text;
+}
+
+void AppendInteger(std::string& json, const char* name, long long value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "\"%s\":%lld", name, value);
+  json += text;
+}
+
+// A JSON string of UTF-8 text: quotes, backslashes and control characters
+// escaped, everything else as it is.
+void AppendString(std::string& json, const char* utf8) {
+  json += '"';
+  for (const char* p = utf8; *p != '\0'; ++p) {
+    const auto byte = static_cast<unsigned char>(*p);
+    if (byte == '"' || byte == '\\') {
+      json += '\\';
+      json += *p;
+    } else if (byte < 0x20 || byte == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", byte);
+      json += escape;
+    } else {
+      json += *p;
+    }
+  }
+  json += '"';
+}
+
+}  // namespace
+
+std::string TraceJson(const ThumbnailRun& run) {
+  const NcPathContext& ctx = run.ctx;
+  std::string json = "{";
+  AppendInteger(json, "plane", ctx.plane);
+  json += ',';
+  AppendInteger(json, "isTnc", ctx.isTnc);
+  json += ',';
+  AppendInteger(json, "commentCount", ctx.commentCount);
+  json += ",\"comments\":[";
+  for (int i = 0; i < ctx.commentCount && i < MAX_COMMENTS; ++i) {
+    char text[2 * (COMMENT_SIZE - 1) + 1];
+    CommentToUtf8(ctx.comments[i], text, sizeof text);
+    if (i > 0) json += ',';
+    AppendString(json, text);
+  }
+  json += "],";
+  const struct {
+    const char* name;
+    double value;
+  } numbers[] = {{"minX", ctx.minX},       {"maxX", ctx.maxX},     {"minY", ctx.minY},
+                 {"maxY", ctx.maxY},       {"scale", ctx.scale},   {"offsetX", ctx.offsetX},
+                 {"offsetY", ctx.offsetY}};
+  for (const auto& number : numbers) {
+    AppendNumber(json, number.name, number.value);
+    json += ',';
+  }
+  AppendInteger(json, "lines", static_cast<long long>(run.lines));
+  json += ',';
+  AppendInteger(json, "markers", static_cast<long long>(run.markers));
+  json += '}';
+  return json;
+}

@@ -1,0 +1,371 @@
+// The command-line program as a file manager or a script meets it: real
+// files in a scratch folder, the real binary, the PNG read back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "RecordingThumbnailCanvas.h"
+#include "TestSupport.h"
+#include "ThumbnailComposition.h"
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFF;
+constexpr uint32_t kBlue = 0xFF0000FF;
+
+// A program that draws nothing but has a comment: the overlays alone.
+constexpr const char* kCommentOnly = "(ONLY A COMMENT)\nM30\n";
+// A 100 x 50 rectangle around the origin's upper right.
+constexpr const char* kRectangle =
+    "G1 X0 Y0\nG1 X100 Y0\nG1 X100 Y50\nG1 X0 Y50\nG1 X0 Y0\n";
+
+// Boxes of the overlays at 255 pixels (a little room around each).
+struct Box {
+  int x0, y0, x1, y1;
+};
+constexpr Box kVersionBox{0, 0, 36, 13};
+constexpr Box kTypeBox{50, 0, 90, 13};
+constexpr Box kAxisBox{0, 165, 95, 254};
+constexpr Box kCommentBox{0, 14, 254, 52};
+
+class ThumbnailerCli : public ::testing::Test {
+ protected:
+  // Runs the program with no option files unless a test writes them.
+  RunResult Run(const std::vector<std::string>& args) {
+    return RunThumbnailer(work_, args, ConfigEnvironment(config_.Path()));
+  }
+
+  // Renders `program` with `flags`; the picture, or width 0.
+  Picture Render(const std::string& program, std::vector<std::string> flags = {}) {
+    const std::string input = work_.Write("part.nc", program);
+    flags.push_back(input);
+    flags.push_back(work_ / "part.png");
+    const RunResult result = Run(flags);
+    EXPECT_EQ(result.status, 0) << result.err;
+    return ReadPng(work_ / "part.png");
+  }
+
+  Json Trace(const std::string& input, std::vector<std::string> flags = {}) {
+    flags.insert(flags.end(), {"--trace", input, work_ / "trace.png"});
+    const RunResult result = Run(flags);
+    EXPECT_EQ(result.status, 0) << result.err;
+    Json json;
+    EXPECT_TRUE(ParseJson(result.out, json)) << result.out;
+    return json;
+  }
+
+  void WriteOption(const char* fileName, const std::string& bytes) {
+    mkdir((config_ / "Kestrova").c_str(), 0755);
+    config_.Write(std::string("Kestrova/") + fileName, bytes);
+  }
+
+  // A failed run: the exit status, one line on standard error, nothing on
+  // standard output and no file left in the work folder but the input.
+  void ExpectFailure(const RunResult& result, int status, const std::string& inMessage) {
+    EXPECT_EQ(result.status, status);
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+    EXPECT_NE(result.err.find(inMessage), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.rfind("vantrel-thumbnailer: ", 0), 0u) << result.err;
+    EXPECT_TRUE(result.out.empty()) << result.out;
+  }
+
+  std::vector<std::string> OutputFiles() const {
+    std::vector<std::string> names;
+    for (const std::string& name : work_.Entries()) {
+      if (name != "part.nc" && name != "in.nc") names.push_back(name);
+    }
+    return names;
+  }
+
+  ScratchFolder work_;
+  ScratchFolder config_;
+};
+
+int NonWhite(const Picture& picture, const Box& box) {
+  return picture.CountNonWhite(box.x0, box.y0, box.x1, box.y1);
+}
+
+// Pixel of a program point at 255 pixels, as the trace's fit places it.
+std::pair<int, int> PixelOf(const Json& trace, double h, double v) {
+  auto round = [](double value) { return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5); };
+  const double scale = trace["scale"].number;
+  const int x = round((h + trace["offsetX"].number) * scale) + 2;
+  const int y = std::abs(round((v + trace["offsetY"].number) * scale) + 2 - 251);
+  return {x, y};
+}
+
+}  // namespace
+
+// Every bundled sample renders, as the kind of program it is.
+TEST_F(ThumbnailerCli, RendersEverySample) {
+  struct Expected {
+    const char* file;
+    int plane, isTnc;
+    bool markers;
+  } samples[] = {{"iso-milling.nc", 1, 0, false}, {"iso-drilling.nc", 1, 0, true},
+                 {"tnc-contour.h", 1, 1, false},  {"turning.nc", 2, 0, false},
+                 {"crlf-tnc.h", 1, 1, false}};
+  for (const Expected& sample : samples) {
+    SCOPED_TRACE(sample.file);
+    const Json trace = Trace(SamplePath(sample.file));
+    EXPECT_EQ(trace["plane"].number, sample.plane);
+    EXPECT_EQ(trace["isTnc"].number, sample.isTnc);
+    EXPECT_EQ(trace["commentCount"].number, 3);
+    EXPECT_GT(trace["lines"].number, 0);
+    EXPECT_EQ(trace["markers"].number > 0, sample.markers);
+    for (const Json& comment : trace["comments"].array) {
+      EXPECT_EQ(comment.string.find('\r'), std::string::npos);
+    }
+
+    const Picture picture = ReadPng(work_ / "trace.png");
+    ASSERT_EQ(picture.width, 255);
+    ASSERT_EQ(picture.height, 255);
+    EXPECT_EQ(picture.At(254, 254), kWhite);
+    EXPECT_GT(picture.Count(0, 0, 254, 254, kBlue), 200);
+  }
+}
+
+// A TNC program saved with CR-LF line ends is the same picture as with LF.
+TEST_F(ThumbnailerCli, CarriageReturnLineEndsDrawTheSamePicture) {
+  std::string lf = ReadFile(SamplePath("crlf-tnc.h"));
+  ASSERT_NE(lf.find("FMAX\r\n"), std::string::npos);
+  lf.erase(std::remove(lf.begin(), lf.end(), '\r'), lf.end());
+  const std::string lfPath = work_.Write("lf.h", lf);
+
+  ASSERT_EQ(Run({SamplePath("crlf-tnc.h"), work_ / "crlf.png"}).status, 0);
+  ASSERT_EQ(Run({lfPath, work_ / "lf.png"}).status, 0);
+  const Picture crlf = ReadPng(work_ / "crlf.png");
+  EXPECT_EQ(crlf.pixels, ReadPng(work_ / "lf.png").pixels);
+}
+
+TEST_F(ThumbnailerCli, PathLiesWhereTheFitPutsIt) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  const Json trace = Trace(input);
+  const Picture picture = ReadPng(work_ / "trace.png");
+  ASSERT_EQ(picture.width, 255);
+  EXPECT_NEAR(trace["scale"].number, 2.51, 1e-9);
+  for (const auto& [h, v] : {std::pair{0.0, 0.0}, {100.0, 0.0}, {100.0, 50.0}, {0.0, 50.0},
+                            {50.0, 0.0}, {100.0, 25.0}, {50.0, 50.0}, {0.0, 25.0}}) {
+    const auto [x, y] = PixelOf(trace, h, v);
+    EXPECT_EQ(picture.At(x, y), kBlue) << h << "," << v << " at " << x << "," << y;
+  }
+  const auto [cx, cy] = PixelOf(trace, 50, 25);
+  EXPECT_EQ(picture.At(cx, cy), kWhite);
+  // Blue only on the rectangle's four edges: two rows and two columns.
+  const auto [left, bottom] = PixelOf(trace, 0, 0);
+  const auto [right, top] = PixelOf(trace, 100, 50);
+  EXPECT_EQ(picture.Count(0, 0, 254, 254, kBlue), 2 * (right - left + 1) + 2 * (bottom - top - 1));
+}
+
+// Calls counted in the trace are the calls the composition makes.
+TEST_F(ThumbnailerCli, TraceCountsTheCanvasCalls) {
+  for (const char* sample : {"iso-drilling.nc", "tnc-contour.h"}) {
+    const std::string bytes = ReadFile(SamplePath(sample));
+    MemorySource source(bytes.data(), bytes.size());
+    RecordingThumbnailCanvas recording;
+    NcPathContext ctx{};
+    ComposeThumbnail(source, recording, ThumbnailOptions{}, ctx);
+
+    const Json trace = Trace(SamplePath(sample));
+    EXPECT_EQ(trace["lines"].number, recording.path.Count(CanvasCall::Line)) << sample;
+    EXPECT_EQ(trace["markers"].number, recording.path.Count(CanvasCall::Circle)) << sample;
+    EXPECT_EQ(trace["scale"].number, ctx.scale) << sample;
+    EXPECT_EQ(trace["offsetY"].number, ctx.offsetY) << sample;
+    EXPECT_EQ(trace["minX"].number, ctx.minX) << sample;
+  }
+}
+
+TEST_F(ThumbnailerCli, TraceHasExactlyItsNamedFields) {
+  const Json trace = Trace(SamplePath("iso-milling.nc"));
+  std::set<std::string> names;
+  for (const auto& field : trace.object) names.insert(field.first);
+  EXPECT_EQ(names, (std::set<std::string>{"plane", "isTnc", "commentCount", "comments", "minX",
+                                          "maxX", "minY", "maxY", "scale", "offsetX", "offsetY",
+                                          "lines", "markers"}));
+  EXPECT_EQ(trace["comments"].kind, Json::Array);
+  EXPECT_EQ(trace["comments"].array[0].string, "(BRACKET PLATE - OP 10)");
+  EXPECT_EQ(trace["minX"].number, 0);
+  EXPECT_EQ(trace["maxX"].number, 100);
+  EXPECT_EQ(trace["minY"].number, -10);
+  EXPECT_EQ(trace["maxY"].number, 60);
+}
+
+TEST_F(ThumbnailerCli, TraceEscapesCommentsAndWritesNonFiniteAsNull) {
+  // A quote, a backslash, a tab and a Latin-1 u-umlaut; then a path whose
+  // framed points all coincide, so the fit has no finite scale.
+  const std::string input =
+      work_.Write("in.nc", "(SAY \"HI\" \\ \t \xFC)\nG1 X5 Y5\nG1 X5 Y5\n");
+  const RunResult result = Run({"--trace", input, work_ / "out.png"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  Json trace;
+  ASSERT_TRUE(ParseJson(result.out, trace)) << result.out;
+  EXPECT_EQ(trace["comments"].array.at(0).string, "(SAY \"HI\" \\ \t \xC3\xBC)");
+  EXPECT_EQ(trace["scale"].kind, Json::Null) << result.out;
+  EXPECT_EQ(trace["lines"].number, 0);
+  EXPECT_EQ(ReadPng(work_ / "out.png").width, 255);
+
+  // An empty program: nothing framed, still a valid object.
+  const Json empty = Trace(work_.Write("empty.nc", ""));
+  EXPECT_EQ(empty["plane"].number, -1);
+  EXPECT_EQ(empty["commentCount"].number, 0);
+  EXPECT_TRUE(empty["comments"].array.empty());
+  EXPECT_EQ(empty["minX"].number, 999999);
+}
+
+TEST_F(ThumbnailerCli, WithoutOverlaysOnlyTheVersionTextIsWritten) {
+  const Picture picture = Render(kCommentOnly);
+  ASSERT_EQ(picture.width, 255);
+  const int version = NonWhite(picture, kVersionBox);
+  EXPECT_GT(version, 10);
+  EXPECT_EQ(NonWhite(picture, {0, 0, 254, 254}), version);
+  EXPECT_GT(picture.CountInk(0, 0, 36, 13, COLOUR_TEXT), 10);
+}
+
+TEST_F(ThumbnailerCli, EachFlagWritesItsOverlayAndNoOther) {
+  const Picture type = Render(kCommentOnly, {"--type"});
+  EXPECT_GT(NonWhite(type, kTypeBox), 10);
+  EXPECT_GT(type.CountInk(50, 0, 90, 13, COLOUR_DARK_RED), 10);  // "I S O"
+  EXPECT_EQ(NonWhite(type, kAxisBox), 0);
+  EXPECT_EQ(NonWhite(type, kCommentBox), 0);
+
+  const Picture axis = Render(kCommentOnly, {"--axis"});
+  EXPECT_EQ(axis.Count(4, 251, 85, 251, COLOUR_GREEN), 81);  // its corner pixel is red
+  EXPECT_EQ(axis.Count(4, 170, 4, 251, COLOUR_DARK_RED), 82);
+  EXPECT_GT(axis.CountInk(5, 213, 20, 228, COLOUR_DARK_RED), 5);  // "Y"
+  EXPECT_GT(axis.CountInk(42, 237, 58, 250, COLOUR_GREEN), 5);   // "X"
+  EXPECT_EQ(NonWhite(axis, kTypeBox), 0);
+  EXPECT_EQ(NonWhite(axis, kCommentBox), 0);
+
+  const Picture comments = Render(kCommentOnly, {"--comments"});
+  EXPECT_EQ(comments.Count(0, 15, 254, 27, COLOUR_COMMENT_BAND) > 1000, true);
+  EXPECT_GT(comments.CountInk(5, 15, 120, 27, COLOUR_TEXT, COLOUR_COMMENT_BAND), 10);  // the comment's letters
+  EXPECT_EQ(comments.Count(0, 28, 254, 40, COLOUR_COMMENT_BAND), 0);  // one comment, one band
+  EXPECT_EQ(NonWhite(comments, kTypeBox), 0);
+  EXPECT_EQ(NonWhite(comments, kAxisBox), 0);
+}
+
+TEST_F(ThumbnailerCli, TncProgramsAreNamedInGreen) {
+  const Picture picture = Render("; only a comment\nL X+0 Y+0 FMAX\n", {"--type"});
+  EXPECT_GT(picture.CountInk(50, 0, 90, 13, COLOUR_GREEN), 10);
+  EXPECT_EQ(picture.CountInk(50, 0, 90, 13, COLOUR_DARK_RED), 0);
+}
+
+TEST_F(ThumbnailerCli, OptionFilesSetTheDefaults) {
+  WriteOption("Vantrel_ShowType.txt", "1");
+  EXPECT_GT(NonWhite(Render(kCommentOnly), kTypeBox), 10);
+
+  WriteOption("Vantrel_ShowType.txt", "1 and anything after");
+  EXPECT_GT(NonWhite(Render(kCommentOnly), kTypeBox), 10);
+
+  for (const char* off : {"0", " 1", "", "yes"}) {
+    WriteOption("Vantrel_ShowType.txt", off);
+    EXPECT_EQ(NonWhite(Render(kCommentOnly), kTypeBox), 0) << "'" << off << "'";
+  }
+  // A flag switches its overlay on whatever the file says.
+  EXPECT_GT(NonWhite(Render(kCommentOnly, {"--type"}), kTypeBox), 10);
+
+  WriteOption("Vantrel_ShowAxis.txt", "1");
+  WriteOption("Vantrel_ShowComment.txt", "1");
+  const Picture both = Render(kCommentOnly);
+  EXPECT_GT(NonWhite(both, kAxisBox), 100);
+  EXPECT_GT(NonWhite(both, kCommentBox), 1000);
+  EXPECT_EQ(NonWhite(both, kTypeBox), 0);
+}
+
+TEST_F(ThumbnailerCli, OptionFilesFallBackToTheHomeConfigFolder) {
+  ScratchFolder home;
+  mkdir((home / ".config").c_str(), 0755);
+  mkdir((home / ".config/Kestrova").c_str(), 0755);
+  home.Write(".config/Kestrova/Vantrel_ShowType.txt", "1");
+  const std::string input = work_.Write("in.nc", kCommentOnly);
+
+  // No XDG_CONFIG_HOME, and a relative one (which does not count): ~/.config.
+  for (const char* xdg : {"", "relative/config"}) {
+    const RunResult result =
+        RunThumbnailer(work_, {input, "out.png"}, {{"XDG_CONFIG_HOME", xdg}, {"HOME", home.Path()}});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_GT(NonWhite(ReadPng(work_ / "out.png"), kTypeBox), 10) << "'" << xdg << "'";
+  }
+  // An absolute XDG_CONFIG_HOME wins over the home folder.
+  const RunResult result = RunThumbnailer(
+      work_, {input, "out.png"}, {{"XDG_CONFIG_HOME", config_.Path()}, {"HOME", home.Path()}});
+  ASSERT_EQ(result.status, 0);
+  EXPECT_EQ(NonWhite(ReadPng(work_ / "out.png"), kTypeBox), 0);
+}
+
+TEST_F(ThumbnailerCli, SizeScalesTheWholePicture) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  for (const char* size : {"128", "512", "1024"}) {
+    ASSERT_EQ(Run({"-s", size, "--axis", input, "big.png"}).status, 0) << size;
+    const Picture picture = ReadPng(work_ / "big.png");
+    const int n = std::atoi(size);
+    EXPECT_EQ(picture.width, n);
+    EXPECT_EQ(picture.height, n);
+    EXPECT_EQ(picture.At(n - 1, 0), kWhite);
+    EXPECT_GT(picture.Count(0, 0, n - 1, n - 1, kBlue), n);
+    // The axis line stands at 251/255 of the height, scaled.
+    const int row = static_cast<int>(std::lround(251.0 * n / 255));
+    EXPECT_EQ(picture.At(static_cast<int>(40.0 * n / 255), row), COLOUR_GREEN) << size;
+  }
+  // The version text grows with the picture.
+  ASSERT_EQ(Run({"-s512", input, "big.png"}).status, 0);
+  const Picture big = ReadPng(work_ / "big.png");
+  EXPECT_EQ(big.width, 512);
+  EXPECT_GT(big.CountNonWhite(0, 14, 80, 26), 10);
+}
+
+TEST_F(ThumbnailerCli, NonsenseSizesAreUsageErrors) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  for (const char* size : {"0", "abc", "-5", "99999", "12x", "", "+255", "0x100", "15", "2049"}) {
+    SCOPED_TRACE(size);
+    ExpectFailure(Run({"-s", size, input, "out.png"}), 2, "size");
+  }
+  ExpectFailure(Run({input, "out.png", "-s"}), 2, "-s");
+  EXPECT_TRUE(OutputFiles().empty());
+}
+
+TEST_F(ThumbnailerCli, BadCommandLinesAreUsageErrors) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  ExpectFailure(Run({"--colour", input, "out.png"}), 2, "'--colour'");
+  ExpectFailure(Run({input}), 2, "usage:");
+  ExpectFailure(Run({}), 2, "usage:");
+  ExpectFailure(Run({input, "out.png", "third.png"}), 2, "too many");
+  EXPECT_TRUE(OutputFiles().empty());
+
+  const RunResult help = Run({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.rfind("usage: vantrel-thumbnailer", 0), 0u);
+}
+
+TEST_F(ThumbnailerCli, UnreadableInputsFailWithoutOutput) {
+  ExpectFailure(Run({"missing.nc", "out.png"}), 1, "cannot read missing.nc: No such file");
+  ExpectFailure(Run({work_.Path(), "out.png"}), 1, "Is a directory");
+  ExpectFailure(Run({"/dev/null", "out.png"}), 1, "not a regular file");
+  EXPECT_TRUE(OutputFiles().empty());
+}
+
+TEST_F(ThumbnailerCli, UnwritableOutputsFailWithoutLeftovers) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  ExpectFailure(Run({input, "no/such/folder/out.png"}), 1,
+                "cannot write no/such/folder/out.png: No such file");
+
+  // A folder where the picture should go: the temporary file is made and
+  // written, then removed when it cannot take the folder's place.
+  mkdir((work_ / "taken.png").c_str(), 0755);
+  ExpectFailure(Run({input, "taken.png"}), 1, "cannot write taken.png");
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{"taken.png"});
+}
+
+TEST_F(ThumbnailerCli, AFailedRunLeavesAnEarlierPictureAlone) {
+  work_.Write("out.png", "earlier");
+  ExpectFailure(Run({"missing.nc", "out.png"}), 1, "missing.nc");
+  EXPECT_EQ(ReadFile(work_ / "out.png"), "earlier");
+
+  // A run that succeeds replaces it whole, and leaves nothing else.
+  const std::string input = work_.Write("in.nc", kRectangle);
+  ASSERT_EQ(Run({input, "out.png"}).status, 0);
+  EXPECT_EQ(ReadPng(work_ / "out.png").width, 255);
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{"out.png"});
+}

@@ -1,0 +1,47 @@
+0 BEGIN PGM FLANGE MM
+1 BLK FORM 0.1 Z X+0 Y+0 Z-15
+2 BLK FORM 0.2 X+120 Y+80 Z+0
+; oblong flange 120 x 60 with two bores and a centre pocket
+; tool 12: end mill d10
+3 TOOL CALL 12 Z S4500 F600
+4 L Z+100 R0 FMAX M3
+; outer contour, clockwise, tool on the left
+5 L X+30 Y+85 R0 FMAX
+6 L Z-12 R0 FMAX
+7 L X+30 Y+70 RL F600
+8 L X+90 Y+70
+9 CC X+90 Y+40
+10 C X+90 Y+10 DR-
+11 L X+30 Y+10
+12 CC X+30 Y+40
+13 C X+30 Y+70 DR-
+14 L X+30 Y+85 R0
+15 L Z+2 R0 FMAX
+; left bore d20, two half circles
+16 CC X+30 Y+40
+17 L X+40 Y+40 R0 FMAX
+18 L Z-15 R0 F200
+19 C X+20 Y+40 DR+ F400
+20 C X+40 Y+40 DR+
+21 L Z+2 R0 FMAX
+; right bore d20
+22 CC X+90 Y+40
+23 L X+100 Y+40 R0 FMAX
+24 L Z-15 R0 F200
+25 C X+80 Y+40 DR+ F400
+26 C X+100 Y+40 DR+
+27 L Z+2 R0 FMAX
+; centre pocket 24 x 16, ends rounded
+28 L X+60 Y+40 R0 FMAX
+29 L Z-5 R0 F200
+30 L X+60 Y+32 F400
+31 L X+68 Y+32
+32 CC X+68 Y+40
+33 C X+68 Y+48 DR+
+34 L X+52 Y+48
+35 CC X+52 Y+40
+36 C X+52 Y+32 DR+
+37 L X+60 Y+32
+38 L X+60 Y+40
+39 L Z+100 R0 FMAX M30
+40 END PGM FLANGE MM
