@@ -1,5 +1,7 @@
 #include "CairoThumbnailCanvas.h"
 
+#include <fontconfig/fontconfig.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -229,4 +231,9 @@ CairoSurface CairoThumbnailCanvas::FlattenOnWhite() {
 cairo_status_t CairoThumbnailCanvas::Status() const {
   const cairo_status_t status = cairo_status(cr_.get());
   return status != CAIRO_STATUS_SUCCESS ? status : cairo_surface_status(surface_.get());
+}
+
+void ReleaseFontCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }

@@ -63,3 +63,8 @@ class CairoThumbnailCanvas final : public ThumbnailCanvas {
   uint64_t lineCalls_ = 0;
   uint64_t circleCalls_ = 0;
 };
+
+// Frees the font caches that Cairo and fontconfig keep for the life of the
+// process, so that a leak checker sees a clean exit. Call it last, when no
+// canvas is left.
+void ReleaseFontCaches();

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CairoThumbnailCanvas.h"
 #include "OptionFiles.h"
 #include "ThumbnailRender.h"
 
@@ -110,7 +111,9 @@ int main(int argc, char** argv) {
 
   ThumbnailRun run;
   std::string error;
-  if (!RenderThumbnailFile(line.input, line.output, options, run, error)) {
+  const bool rendered = RenderThumbnailFile(line.input, line.output, options, run, error);
+  ReleaseFontCaches();
+  if (!rendered) {
     std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
     return kExitFailure;
   }

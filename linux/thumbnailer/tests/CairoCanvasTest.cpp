@@ -12,6 +12,14 @@
 
 namespace {
 
+// The font caches live as long as the process; freed at the end so the
+// sanitizer build's leak check sees a clean exit.
+class FontCaches : public ::testing::Environment {
+ public:
+  void TearDown() override { ReleaseFontCaches(); }
+};
+const auto* const kFontCaches = ::testing::AddGlobalTestEnvironment(new FontCaches);
+
 constexpr uint32_t kTransparent = 0x00000000;
 constexpr uint32_t kBlue = 0xFF0000FF;
 
