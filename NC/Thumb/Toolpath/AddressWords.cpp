@@ -34,19 +34,28 @@ void MapLatheAxes(int& slot, double& value) {
   }
 }
 
-// Stores one word; returns whether it counts as stored.
-bool StoreWord(NcPathContext& ctx, int slot, double value, bool incremental) {
+// Stores one word; returns whether it counts as stored. A repeated value
+// counts when `repeatCounts`: the word means something even unchanged.
+bool StoreWord(NcPathContext& ctx, int slot, double value, bool incremental, bool repeatCounts) {
   double& word = ctx.words[slot];
   if (incremental) {
     // An incremental move is always a move, even by 0.
     word = (word == NOT_GIVEN ? 0.0 : word) + value;
   } else if (word != value) {
     word = value;
-  } else {
+  } else if (!repeatCounts) {
     return false;  // an unchanged absolute value is no new word
   }
   ctx.wordGiven[slot] = true;
   return true;
+}
+
+// Words that count even when their value is unchanged: the end point of an
+// arc (an arc back to its start is a full circle, as TNC programs write
+// one), and ISO centre offsets, which belong to the block that states them.
+bool RepeatCounts(const NcPathContext& ctx, int slot) {
+  if ((slot == SLOT_X || slot == SLOT_Y) && (ctx.modeArcCw || ctx.modeArcCcw)) return true;
+  return ctx.isTnc == 0 && (slot == SLOT_I || slot == SLOT_J);
 }
 
 }  // namespace
@@ -121,7 +130,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
     } else if (slot <= SLOT_Z) {
       incremental = ctx.incremental[slot - SLOT_X];
     }
-    if (StoreWord(ctx, slot, value, incremental)) ++stored;
+    if (StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot))) ++stored;
     // An ISO radius always counts as given, so that an arc repeats its radius.
     if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
   }

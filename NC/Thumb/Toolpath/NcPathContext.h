@@ -45,6 +45,7 @@ struct NcPathContext {
 
   int32_t canvasHeight = 251, canvasWidth = 251;  // drawing area in pixels
   int32_t marginX = 2, marginY = 2;  // pixel margins
+  int32_t markerUnits = -1;          // marker radius in program units; -1: canvasWidth / 150
 
   int32_t plane = -1;                // -1 undecided, 1 XY (milling), 2 XZ (turning)
   double maxX = EMPTY_MAX, minX = EMPTY_MIN, maxY = EMPTY_MAX, minY = EMPTY_MIN;

@@ -35,8 +35,9 @@ int32_t Row(const NcPathContext& ctx, double scaled) {
   return ClampToInt32(row < 0 ? -row : row);
 }
 
-// Marker radius in program units.
+// Marker radius in program units: 1 for the thumbnail's drawing area.
 int32_t MarkerUnits(const NcPathContext& ctx) {
+  if (ctx.markerUnits >= 0) return ctx.markerUnits;
   return ctx.canvasWidth > 0 ? ctx.canvasWidth / 150 : 1;
 }
 

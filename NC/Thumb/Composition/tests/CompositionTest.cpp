@@ -119,6 +119,19 @@ TEST(Composition, OtherSizesScaleTheWholeLayout) {
   EXPECT_EQ(maxX, 4 + 502);
 }
 
+TEST(Composition, DrillingPointsKeepTheirMarkerAtEverySize) {
+  const char* drilling = "G0 X0 Y0\nG81 X10 Y10 Z-5 R1\nX40\nX40 Y30\nG0 X0 Y0\n";
+  for (int size : {128, 255, 1024}) {
+    Composed c;
+    ThumbnailOptions options;
+    options.size = size;
+    Compose(c, drilling, options);
+    EXPECT_EQ(c.ctx.minX, 9) << size;  // framed with a marker of one unit
+    ASSERT_GE(c.canvas.path.Count(CanvasCall::Circle), 3u) << size;
+    EXPECT_EQ(c.canvas.path.calls[0].c, static_cast<int>(c.ctx.scale + 0.5)) << size;
+  }
+}
+
 TEST(Composition, CommentsBecomeUtf8) {
   char out[2 * 199 + 1];
   CommentToUtf8("(PLAN \xD8 10)", out, sizeof out);  // Latin-1

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -108,6 +109,36 @@ TEST(DrawToolpath, TncCircleAroundTheCentreOfTheLastCcBlock) {
   EXPECT_EQ(withLine.isTnc, 1);
   EXPECT_EQ(withLine.maxX, 20);
   EXPECT_GE(second.Count(CanvasCall::Line), 90u);
+}
+
+TEST(DrawToolpath, CirclesThatRepeatTheirWordsAreFramedAndDrawn) {
+  // TNC writes a full circle as a C block back to its start.
+  RecordingCanvas tncCanvas;
+  NcPathContext tnc = RunProgram(
+      "0 BEGIN PGM CIRC MM\n1 CC X+50 Y+50\n2 L X+70 Y+50 R0 FMAX\n3 L Z-5 F200\n"
+      "4 C X+70 Y+50 DR+\n5 L X+90 Y+50\n6 END PGM CIRC MM\n",
+      tncCanvas);
+  EXPECT_EQ(tnc.isTnc, 1);
+  EXPECT_EQ(tnc.minX, 30);
+  EXPECT_EQ(tnc.maxX, 90);
+  EXPECT_EQ(tnc.minY, 30);
+  EXPECT_EQ(tnc.maxY, 70);
+  EXPECT_GE(tncCanvas.Count(CanvasCall::Line), 360u);
+
+  // An ISO circle whose words all repeat earlier values is framed like the
+  // first one, so it is not cut off at the edge.
+  RecordingCanvas isoCanvas;
+  NcPathContext iso = RunProgram(
+      "G0 X70 Y50\nG3 X70 Y50 I-20 J0\nG1 X150 Y50\nG0 X170 Y50\nG3 X170 Y50 I-20 J0\n"
+      "G0 X0 Y0\n",
+      isoCanvas);
+  EXPECT_EQ(iso.minX, 30);
+  EXPECT_EQ(iso.maxX, 170);
+  EXPECT_EQ(iso.maxY, 70);
+  int32_t right = 0;
+  for (const CanvasCall& call : isoCanvas.calls) right = std::max({right, call.a, call.c});
+  EXPECT_EQ(right, ToPixel(iso, 170, 50).x);  // the second circle is drawn whole
+  EXPECT_EQ(right, 253);
 }
 
 TEST(DrawToolpath, CrLfTncRapidMovesAreNotCuts) {

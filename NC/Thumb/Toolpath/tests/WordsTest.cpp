@@ -80,9 +80,13 @@ TEST(ReadAddressWords, StoresChangedWordsOnly) {
 TEST(ReadAddressWords, RadiusCentreBlocksAndLatheAxes) {
   RecordingCanvas canvas;
   NcPathContext ctx = FreshContext(canvas);
-  Words(ctx, "G2 X10 R5\n");
-  EXPECT_EQ(Words(ctx, "G2 X10 R5\n"), 0);
+  Words(ctx, "G1 X10 R5\n");
+  EXPECT_EQ(Words(ctx, "G1 X10 R5\n"), 0);
   EXPECT_TRUE(ctx.wordGiven[SLOT_R]);  // an ISO radius is always given
+  // In an arc the end point and ISO centre offsets count even unchanged.
+  EXPECT_EQ(Words(ctx, "G2 X10 I5 J0\n"), 3);
+  EXPECT_EQ(Words(ctx, "G2 X10 I5 J0\n"), 3);
+  EXPECT_EQ(Words(ctx, "G1 X10 I5 J0\n"), 2);
 
   ctx.isTnc = 1;
   Words(ctx, "C X+1 DR+ R5\n");
