@@ -1,0 +1,35 @@
+#include "SorvaneSettingsApp.h"
+
+#include <commctrl.h>
+
+#include "SettingsActions.h"
+#include "SorvaneSettingsDlg.h"
+
+// The one application object, constructed before wWinMain runs.
+static CSorvaneSettingsApp theApp;
+
+CSorvaneSettingsApp::CSorvaneSettingsApp() : m_restartManagerSupportFlags(kRestartSupport) {}
+
+BOOL CSorvaneSettingsApp::InitInstance() {
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), 0xFF};
+  InitCommonControlsEx(&controls);
+  if (m_restartManagerSupportFlags & kRestartSupport) {
+    // Lets the system restart the program after an update or a crash.
+    RegisterApplicationRestart(nullptr, 0);
+  }
+
+  // On a fresh machine nothing else creates the settings folder and the list
+  // files, and every addition would fail; existing lists stay as they are.
+  PrepareSettingsFolder();
+
+  CSorvaneSettingsDlg dialog;
+  AfxSetMainWnd(&dialog);
+  dialog.DoModal();
+  AfxSetMainWnd(nullptr);
+  return FALSE;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  theApp.InitInstance();
+  return 0;
+}
