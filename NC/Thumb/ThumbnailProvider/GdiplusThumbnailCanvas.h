@@ -1,0 +1,55 @@
+#pragma once
+// The thumbnail canvas on a GDI+ graphics, through the flat GDI+ interface.
+#include <windows.h>
+#include <gdiplus.h>
+
+#include "ThumbnailCanvas.h"
+
+// The label font: "Arial" at `emSize` pixels, or the generic sans-serif
+// family when "Arial" is not installed. Null when neither can be made; texts
+// drawn with a null font then fail quietly.
+Gdiplus::GpFont* CreateLabelFont(float emSize, INT style);
+
+class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
+ public:
+  // The graphics stays the caller's; it must outlive the canvas.
+  explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics) : graphics_(graphics) {}
+  ~GdiplusThumbnailCanvas() override;
+  GdiplusThumbnailCanvas(const GdiplusThumbnailCanvas&) = delete;
+  GdiplusThumbnailCanvas& operator=(const GdiplusThumbnailCanvas&) = delete;
+
+  void CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t red,
+                      uint8_t green, uint8_t blue) override;
+  void CanvasFillCircle(int32_t left, int32_t top, int32_t radius, uint8_t red, uint8_t green,
+                        uint8_t blue) override;
+
+  void BeginOverlays(double emSize) override;
+  void DrawText(double x, double y, const char* utf8, uint32_t argb) override;
+  void FillRect(double x, double y, double width, double height, uint32_t argb) override;
+  void DrawPenLine(double x1, double y1, double x2, double y2, double width,
+                   uint32_t argb) override;
+
+ private:
+  // A solid pen or brush is made at its first use and kept for the run:
+  // the path is one colour, so a single pen draws all its lines, and the
+  // overlays need four brushes. Drawing with a kept pen gives the same
+  // pixels as with a fresh one; only the creating and deleting is saved.
+  Gdiplus::GpPen* PenFor(uint32_t argb, float width);
+  Gdiplus::GpSolidFill* BrushFor(uint32_t argb);
+
+  struct KeptPen {
+    uint32_t argb;
+    float width;
+    Gdiplus::GpPen* pen;
+  };
+  struct KeptBrush {
+    uint32_t argb;
+    Gdiplus::GpSolidFill* brush;
+  };
+  static constexpr int kKept = 6;  // more colours than the thumbnail uses
+
+  Gdiplus::GpGraphics* graphics_;
+  Gdiplus::GpFont* font_ = nullptr;
+  KeptPen pens_[kKept] = {};
+  KeptBrush brushes_[kKept] = {};
+};

@@ -1,0 +1,293 @@
+// The parts the DLL draws with, tested on their own: the COM stream adapter
+// (chunked reads, failing streams) and the GDI+ canvas with its kept pens
+// and brushes, compared pixel for pixel with a pen and brush per call.
+#include <windows.h>
+#include <gdiplus.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "ComStreamSource.h"
+#include "GdiplusThumbnailCanvas.h"
+#include "RecordingCanvas.h"
+#include "VantrelTestSupport.h"
+
+using namespace Gdiplus;
+
+namespace {
+
+// Counts the calls that reach a stream and can make them fail.
+class CountingStream final : public IStream {
+ public:
+  explicit CountingStream(IStream* inner) : inner_(inner) {}
+
+  IFACEMETHODIMP QueryInterface(REFIID id, void** object) override {
+    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IStream)) {
+      *object = static_cast<IStream*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *object = nullptr;
+    return E_NOINTERFACE;
+  }
+  IFACEMETHODIMP_(ULONG) AddRef() override { return 2; }
+  IFACEMETHODIMP_(ULONG) Release() override { return 1; }
+
+  IFACEMETHODIMP Read(void* buffer, ULONG size, ULONG* read) override {
+    ++reads;
+    if (size < smallestRead) smallestRead = size;
+    if (failReadsAfter >= 0 && bytesRead >= static_cast<ULONGLONG>(failReadsAfter)) {
+      return STG_E_READFAULT;
+    }
+    ULONG got = 0;
+    const HRESULT result = inner_->Read(buffer, size, &got);
+    bytesRead += got;
+    if (read != nullptr) *read = got;
+    return result;
+  }
+  IFACEMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
+    ++seeks;
+    if (failSeeks) return STG_E_SEEKERROR;
+    return inner_->Seek(move, origin, position);
+  }
+  IFACEMETHODIMP Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  IFACEMETHODIMP SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  IFACEMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  IFACEMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
+  IFACEMETHODIMP Revert() override { return E_NOTIMPL; }
+  IFACEMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  IFACEMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  IFACEMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  IFACEMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
+
+  int reads = 0;
+  int seeks = 0;
+  ULONG smallestRead = 0xFFFFFFFF;
+  ULONGLONG bytesRead = 0;
+  long long failReadsAfter = -1;  // fail every Read once this many bytes were read
+  bool failSeeks = false;
+
+ private:
+  IStream* inner_;
+};
+
+// A milling program of `blocks` short moves and arcs: a zigzag over a plate.
+std::string ZigzagProgram(int blocks) {
+  std::string program = "%\n(ZIGZAG)\nG90 G17\nG0 X0 Y0\n";
+  char line[64];
+  for (int i = 0; i < blocks; ++i) {
+    const int row = i / 50, column = i % 50;
+    const double x = (row % 2 == 0) ? column * 2.0 : 98.0 - column * 2.0;
+    if (i % 10 == 9) {
+      std::snprintf(line, sizeof line, "G2 X%.3f Y%.3f R1.5\n", x, row * 1.5);
+    } else {
+      std::snprintf(line, sizeof line, "G1 X%.3f Y%.3f F800\n", x, row * 1.5);
+    }
+    program += line;
+  }
+  return program + "M30\n";
+}
+
+struct RunCounts {
+  size_t lines;
+  int reads;
+  int seeks;
+};
+
+RunCounts RunOver(CountingStream& stream) {
+  ComStreamSource source(&stream);
+  RecordingCanvas canvas;
+  NcPathContext ctx{};
+  ctx.graphics = &canvas;
+  DrawToolpath(ctx, source);
+  return {canvas.Count(CanvasCall::Line), stream.reads, stream.seeks};
+}
+
+TEST(ComStreamSourceTest, ReadsInLargeChunks) {
+  const std::string program = ZigzagProgram(60000);
+  ASSERT_GT(program.size(), 1000000u);
+  IStream* memory = MemoryStream(program);
+  CountingStream stream(memory);
+  const RunCounts counts = RunOver(stream);
+  EXPECT_GT(counts.lines, 10000u);
+  // Two passes over about a megabyte in chunks of tens of kilobytes: a few
+  // dozen stream calls, not one per byte.
+  EXPECT_LE(counts.reads, 2 * static_cast<int>(program.size() / 32768) + 8);
+  EXPECT_LE(counts.seeks, 12);
+  EXPECT_GE(stream.smallestRead, 1024u);
+  memory->Release();
+}
+
+TEST(ComStreamSourceTest, SameDrawingAsFromMemory) {
+  const std::string program = ZigzagProgram(500);
+  IStream* memory = MemoryStream(program);
+  CountingStream stream(memory);
+  ComStreamSource source(&stream);
+  RecordingCanvas fromStream, fromMemory;
+  NcPathContext a{}, b{};
+  a.graphics = &fromStream;
+  b.graphics = &fromMemory;
+  DrawToolpath(a, source);
+  MemorySource bytes(program.data(), program.size());
+  DrawToolpath(b, bytes);
+  ASSERT_EQ(fromStream.calls.size(), fromMemory.calls.size());
+  for (size_t i = 0; i < fromStream.calls.size(); ++i) {
+    EXPECT_EQ(fromStream.calls[i].a, fromMemory.calls[i].a);
+    EXPECT_EQ(fromStream.calls[i].d, fromMemory.calls[i].d);
+  }
+  memory->Release();
+}
+
+TEST(ComStreamSourceTest, FailingReadEndsTheRun) {
+  const std::string program = ZigzagProgram(60000);
+  IStream* memory = MemoryStream(program);
+  CountingStream stream(memory);
+  stream.failReadsAfter = 200000;  // well inside the first pass
+  const RunCounts counts = RunOver(stream);
+  // The run ends without spinning on the failing stream.
+  EXPECT_LE(counts.reads, 40);
+  memory->Release();
+}
+
+TEST(ComStreamSourceTest, FailingSeekDrawsNothing) {
+  IStream* memory = MemoryStream(ZigzagProgram(1000));
+  CountingStream stream(memory);
+  stream.failSeeks = true;
+  const RunCounts counts = RunOver(stream);
+  EXPECT_EQ(counts.lines, 0u);
+  EXPECT_EQ(counts.reads, 0);
+  memory->Release();
+}
+
+// The thumbnail canvas as first written: a pen or brush made and deleted
+// around every single call.
+class FreshPenCanvas final : public ThumbnailCanvas {
+ public:
+  explicit FreshPenCanvas(GpGraphics* graphics) : graphics_(graphics) {}
+  ~FreshPenCanvas() override {
+    if (font_ != nullptr) DllExports::GdipDeleteFont(font_);
+  }
+  void CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t r, uint8_t g,
+                      uint8_t b) override {
+    GpPen* pen = nullptr;
+    DllExports::GdipCreatePen1(Argb(r, g, b), 1.0f, UnitWorld, &pen);
+    DllExports::GdipDrawLineI(graphics_, pen, x1, y1, x2, y2);
+    DllExports::GdipDeletePen(pen);
+  }
+  void CanvasFillCircle(int32_t left, int32_t top, int32_t radius, uint8_t r, uint8_t g,
+                        uint8_t b) override {
+    GpSolidFill* brush = nullptr;
+    DllExports::GdipCreateSolidFill(Argb(r, g, b), &brush);
+    DllExports::GdipFillEllipseI(graphics_, brush, left, top, 2 * radius, 2 * radius);
+    DllExports::GdipDeleteBrush(brush);
+  }
+  void BeginOverlays(double emSize) override {
+    font_ = CreateLabelFont(static_cast<float>(emSize), FontStyleRegular);
+    DllExports::GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
+    DllExports::GdipSetCompositingMode(graphics_, CompositingModeSourceCopy);
+    DllExports::GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAlias);
+  }
+  void DrawText(double x, double y, const char* utf8, uint32_t argb) override {
+    wchar_t text[400];
+    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text, 400);
+    GpSolidFill* brush = nullptr;
+    DllExports::GdipCreateSolidFill(argb, &brush);
+    const RectF layout(static_cast<REAL>(x), static_cast<REAL>(y), 0, 0);
+    DllExports::GdipDrawString(graphics_, text, length - 1, font_, &layout, nullptr, brush);
+    DllExports::GdipDeleteBrush(brush);
+  }
+  void FillRect(double x, double y, double width, double height, uint32_t argb) override {
+    GpSolidFill* brush = nullptr;
+    DllExports::GdipCreateSolidFill(argb, &brush);
+    DllExports::GdipFillRectangle(graphics_, brush, static_cast<REAL>(x), static_cast<REAL>(y),
+                                  static_cast<REAL>(width), static_cast<REAL>(height));
+    DllExports::GdipDeleteBrush(brush);
+  }
+  void DrawPenLine(double x1, double y1, double x2, double y2, double width,
+                   uint32_t argb) override {
+    GpPen* pen = nullptr;
+    DllExports::GdipCreatePen1(argb, static_cast<REAL>(width), UnitWorld, &pen);
+    DllExports::GdipDrawLine(graphics_, pen, static_cast<REAL>(x1), static_cast<REAL>(y1),
+                             static_cast<REAL>(x2), static_cast<REAL>(y2));
+    DllExports::GdipDeletePen(pen);
+  }
+
+ private:
+  static ARGB Argb(uint8_t r, uint8_t g, uint8_t b) {
+    return 0xFF000000u | (static_cast<ARGB>(r) << 16) | (static_cast<ARGB>(g) << 8) | b;
+  }
+  GpGraphics* graphics_;
+  GpFont* font_ = nullptr;
+};
+
+// Composes `program` with every overlay on `canvas` and returns the ARGB pixels.
+template <typename Canvas>
+std::vector<ARGB> Compose(const std::string& program) {
+  std::vector<ARGB> pixels;
+  GpBitmap* image = nullptr;
+  DllExports::GdipCreateBitmapFromScan0(255, 255, 0, PixelFormat32bppARGB, nullptr, &image);
+  GpGraphics* graphics = nullptr;
+  DllExports::GdipGetImageGraphicsContext(image, &graphics);
+  {
+    Canvas canvas(graphics);
+    MemorySource source(program.data(), program.size());
+    ThumbnailOptions options;
+    options.showAxis = options.showComment = options.showType = true;
+    NcPathContext ctx{};
+    ComposeThumbnail(source, canvas, options, ctx);
+  }
+  DllExports::GdipDeleteGraphics(graphics);
+  for (INT y = 0; y < 255; ++y) {
+    for (INT x = 0; x < 255; ++x) {
+      ARGB colour = 0;
+      DllExports::GdipBitmapGetPixel(image, x, y, &colour);
+      pixels.push_back(colour);
+    }
+  }
+  DllExports::GdipDisposeImage(image);
+  return pixels;
+}
+
+TEST(GdiplusThumbnailCanvasTest, KeptPensAndBrushesDrawTheSamePixels) {
+  GdiplusStartupInput startup;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(GdiplusStartup(&token, &startup, nullptr), Ok);
+  // Lines, arcs, drilling markers, comments: every pen and brush in use.
+  const std::string program = ZigzagProgram(800) +
+                              "(SECOND COMMENT)\n(THIRD COMMENT)\n"
+                              "G81 X10 Y80 Z-5 R2\nX30 Y80\nX50 Y80\nG80\nM30\n";
+  const std::vector<ARGB> kept = Compose<GdiplusThumbnailCanvas>(program);
+  const std::vector<ARGB> fresh = Compose<FreshPenCanvas>(program);
+  ASSERT_EQ(kept.size(), fresh.size());
+  int differing = 0;
+  for (size_t i = 0; i < kept.size(); ++i) differing += kept[i] != fresh[i];
+  EXPECT_EQ(differing, 0);
+  int opaque = 0;
+  for (ARGB colour : kept) opaque += (colour >> 24) == 0xFF;
+  EXPECT_GT(opaque, 3000) << "the picture should not be empty";
+  GdiplusShutdown(token);
+}
+
+TEST(GdiplusThumbnailCanvasTest, LabelFontIsFound) {
+  GdiplusStartupInput startup;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(GdiplusStartup(&token, &startup, nullptr), Ok);
+  GpFont* font = CreateLabelFont(10.0f, FontStyleRegular);
+  ASSERT_NE(font, nullptr);
+  REAL size = 0;
+  DllExports::GdipGetFontSize(font, &size);
+  EXPECT_EQ(size, 10.0f);
+  Unit unit = UnitWorld;
+  DllExports::GdipGetFontUnit(font, &unit);
+  EXPECT_EQ(unit, UnitPixel);
+  DllExports::GdipDeleteFont(font);
+  GdiplusShutdown(token);
+}
+
+}  // namespace

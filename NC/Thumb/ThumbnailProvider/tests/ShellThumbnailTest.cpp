@@ -1,0 +1,265 @@
+// What the Shell does with Vantrel.dll: registration by regsvr32, the ".nc"
+// thumbnail-handler key, real activation through InprocServer32, a stream
+// over the file, GetThumbnail at the sizes the Shell asks for, and the
+// bitmap's pixels read back.
+#include <windows.h>
+#include <shlwapi.h>
+#include <thumbcache.h>
+
+#include <gtest/gtest.h>
+
+#include "VantrelTestSupport.h"
+
+namespace {
+
+// A square plate with a round pocket, and two comments.
+const std::string kMillingProgram =
+    "%\n"
+    "(PLATE 100 X 100)\n"
+    "(POCKET D60)\n"
+    "G90 G17\n"
+    "G0 X0 Y0\n"
+    "G1 X100 Y0 F500\n"
+    "G1 X100 Y100\n"
+    "G1 X0 Y100\n"
+    "G1 X0 Y0\n"
+    "G0 X50 Y20\n"
+    "G3 X50 Y20 I0 J30\n"
+    "M30\n";
+
+// The same shape in the TNC dialect.
+const std::string kTncProgram =
+    "0 BEGIN PGM PLATE MM\n"
+    "1 L X+0 Y+0 R0 FMAX\n"
+    "2 L X+100 Y+0 R0 F500\n"
+    "3 L X+100 Y+50\n"
+    "4 CC X+50 Y+50\n"
+    "5 C X+0 Y+50 DR+\n"
+    "6 L X+0 Y+0\n"
+    "7 END PGM PLATE MM\n";
+
+// Where the overlays may draw at 255 pixels.
+constexpr Zone kVersionZone{0, 0, 40, 16};
+constexpr Zone kTypeZone{46, 0, 100, 16};
+constexpr Zone kAxisZone{0, 165, 95, 255};
+Zone CommentZone(int lines) { return {0, 10, 255, 15 + 12 * lines + 2}; }
+
+bool IsDark(uint32_t rgb) { return Red(rgb) < 128 && Green(rgb) < 128 && Blue(rgb) < 128; }
+bool IsReddish(uint32_t rgb) { return Red(rgb) > 110 && Green(rgb) < 90 && Blue(rgb) < 90; }
+bool IsGreenish(uint32_t rgb) { return Green(rgb) > 70 && Red(rgb) < 90 && Blue(rgb) < 90; }
+
+class ShellThumbnailTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { ASSERT_EQ(RunRegsvr32(false), 0u); }
+  static void TearDownTestSuite() { RemoveDisplayOptionFiles(); }
+
+  void TearDown() override {
+    for (HBITMAP bitmap : bitmaps_) DeleteObject(bitmap);
+  }
+
+  // The class the ".nc" thumbnail-handler key names, created as the Shell does.
+  IThumbnailProvider* CreateProviderForNc() {
+    wchar_t classText[64] = {};
+    DWORD size = sizeof classText;
+    EXPECT_EQ(SHGetValueW(HKEY_CLASSES_ROOT, kNcThumbnailKey, nullptr, nullptr, classText, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(classText, kProviderClsidText);
+    CLSID classId = {};
+    EXPECT_EQ(CLSIDFromString(classText, &classId), S_OK);
+
+    IInitializeWithStream* initialize = nullptr;
+    EXPECT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_PPV_ARGS(&initialize)),
+              S_OK);
+    if (initialize == nullptr) return nullptr;
+    IThumbnailProvider* provider = nullptr;
+    EXPECT_EQ(initialize->QueryInterface(IID_PPV_ARGS(&provider)), S_OK);
+    initialize->Release();
+    return provider;
+  }
+
+  // A provider initialised with a stream over `program`, read from a file.
+  IThumbnailProvider* ProviderForProgram(const std::string& program) {
+    const std::wstring path = WriteTempFile(L"vantrel-shell-test.nc", program);
+    IStream* stream = nullptr;
+    EXPECT_EQ(SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_WRITE,
+                                     FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, &stream),
+              S_OK);
+    IThumbnailProvider* provider = CreateProviderForNc();
+    if (provider == nullptr || stream == nullptr) return provider;
+    IInitializeWithStream* initialize = nullptr;
+    provider->QueryInterface(IID_PPV_ARGS(&initialize));
+    EXPECT_EQ(initialize->Initialize(stream, STGM_READ), S_OK);
+    initialize->Release();
+    stream->Release();  // the provider keeps its own reference
+    return provider;
+  }
+
+  Picture Thumbnail(IThumbnailProvider* provider, UINT size = 96) {
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
+    WTS_ALPHATYPE alpha = WTSAT_ARGB;
+    EXPECT_EQ(provider->GetThumbnail(size, &bitmap, &alpha), S_OK);
+    EXPECT_EQ(alpha, WTSAT_UNKNOWN);
+    EXPECT_NE(bitmap, nullptr);
+    if (bitmap == nullptr) return {};
+    bitmaps_.push_back(bitmap);
+    return ReadPicture(bitmap);
+  }
+
+  Picture ThumbnailOf(const std::string& program) {
+    IThumbnailProvider* provider = ProviderForProgram(program);
+    if (provider == nullptr) return {};
+    Picture picture = Thumbnail(provider);
+    provider->Release();
+    return picture;
+  }
+
+  std::vector<HBITMAP> bitmaps_;
+};
+
+TEST_F(ShellThumbnailTest, ActivationLoadsThisModuleThroughInprocServer32) {
+  wchar_t registered[MAX_PATH] = {};
+  DWORD size = sizeof registered;
+  ASSERT_EQ(SHGetValueW(HKEY_CLASSES_ROOT,
+                        (std::wstring(kClassKey) + L"\\InprocServer32").c_str(), nullptr,
+                        nullptr, registered, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(lstrcmpiW(registered, VantrelDllPath().c_str()), 0);
+
+  IThumbnailProvider* provider = CreateProviderForNc();
+  ASSERT_NE(provider, nullptr);
+  EXPECT_NE(GetModuleHandleW(VantrelDllPath().c_str()), nullptr)
+      << "CoCreateInstance should have loaded the registered DLL";
+  provider->Release();
+}
+
+TEST_F(ShellThumbnailTest, EveryRequestedSizeGivesTheSame255PixelPicture) {
+  SetDisplayOptions(false, false, false);
+  IThumbnailProvider* provider = ProviderForProgram(kMillingProgram);
+  ASSERT_NE(provider, nullptr);
+  const Picture reference = Thumbnail(provider, 255);
+  for (UINT size : {16u, 96u, 1024u}) {
+    const Picture picture = Thumbnail(provider, size);
+    EXPECT_EQ(picture.width, 255) << size;
+    EXPECT_EQ(picture.height, 255) << size;
+    EXPECT_TRUE(picture.pixels == reference.pixels) << "size " << size << " drew another picture";
+  }
+  provider->Release();
+}
+
+TEST_F(ShellThumbnailTest, PathIsBlueOnWhiteWithOnlyTheVersionText) {
+  SetDisplayOptions(false, false, false);
+  const Picture picture = ThumbnailOf(kMillingProgram);
+  ASSERT_EQ(picture.width, 255);
+
+  NcPathContext ctx{};
+  const std::vector<Segment> path = ThumbnailSegments(kMillingProgram, ctx);
+  EXPECT_GT(path.size(), 300u) << "four sides and a circle of 360 chords";
+  // Every overlay but the version text is off, so only its zone is skipped.
+  ExpectPathOnWhite(picture, path, {kVersionZone});
+  EXPECT_GT(CountPixels(picture, kVersionZone, IsDark), 10) << "\"v2.01\" is missing";
+}
+
+TEST_F(ShellThumbnailTest, AxisSymbolWhenItsOptionIsOn) {
+  SetDisplayOptions(true, false, false);
+  const Picture picture = ThumbnailOf(kMillingProgram);
+  ASSERT_EQ(picture.width, 255);
+
+  NcPathContext ctx{};
+  ExpectPathOnWhite(picture, ThumbnailSegments(kMillingProgram, ctx), {kVersionZone, kAxisZone});
+  // Horizontal axis in green along row 251, vertical axis in dark red along column 4.
+  EXPECT_GE(CountPixels(picture, Zone{6, 250, 84, 253},
+                        [](uint32_t c) { return c == kGreen; }),
+            70);
+  EXPECT_GE(CountPixels(picture, Zone{3, 172, 6, 249},
+                        [](uint32_t c) { return c == kDarkRed; }),
+            70);
+  // The letters: dark red above, green beside.
+  EXPECT_GT(CountPixels(picture, Zone{0, 205, 20, 232}, IsReddish), 5);
+  EXPECT_GT(CountPixels(picture, Zone{38, 230, 60, 255}, IsGreenish), 5);
+}
+
+TEST_F(ShellThumbnailTest, IsoNameInDarkRedWhenTypeOptionIsOn) {
+  SetDisplayOptions(false, false, true);
+  const Picture picture = ThumbnailOf(kMillingProgram);
+  ASSERT_EQ(picture.width, 255);
+  NcPathContext ctx{};
+  ExpectPathOnWhite(picture, ThumbnailSegments(kMillingProgram, ctx), {kVersionZone, kTypeZone});
+  EXPECT_GT(CountPixels(picture, kTypeZone, IsReddish), 10);
+  EXPECT_EQ(CountPixels(picture, kTypeZone, IsGreenish), 0);
+}
+
+TEST_F(ShellThumbnailTest, TncNameInGreenForATncProgram) {
+  SetDisplayOptions(false, false, true);
+  NcPathContext ctx{};
+  const std::vector<Segment> path = ThumbnailSegments(kTncProgram, ctx);
+  ASSERT_EQ(ctx.isTnc, 1);
+
+  const Picture picture = ThumbnailOf(kTncProgram);
+  ASSERT_EQ(picture.width, 255);
+  ExpectPathOnWhite(picture, path, {kVersionZone, kTypeZone});
+  EXPECT_GT(CountPixels(picture, kTypeZone, IsGreenish), 10);
+  EXPECT_EQ(CountPixels(picture, kTypeZone, IsReddish), 0);
+}
+
+TEST_F(ShellThumbnailTest, CommentsOnGreyBandsWhenTheirOptionIsOn) {
+  SetDisplayOptions(false, true, false);
+  const Picture picture = ThumbnailOf(kMillingProgram);
+  ASSERT_EQ(picture.width, 255);
+
+  NcPathContext ctx{};
+  const std::vector<Segment> path = ThumbnailSegments(kMillingProgram, ctx);
+  ASSERT_EQ(ctx.commentCount, 2);
+  ExpectPathOnWhite(picture, path, {kVersionZone, CommentZone(2)});
+  auto grey = [](uint32_t c) { return c == kLightGrey; };
+  // Two bands with text on them; no third band.
+  for (int band = 0; band < 2; ++band) {
+    const Zone zone{0, 15 + 12 * band, 255, 15 + 12 * band + 12};
+    EXPECT_GT(CountPixels(picture, zone, grey), 1000) << "band " << band;
+    EXPECT_GT(CountPixels(picture, zone, IsDark), 10) << "text of comment " << band;
+  }
+  EXPECT_EQ(CountPixels(picture, Zone{0, 41, 255, 52}, grey), 0);
+}
+
+TEST_F(ShellThumbnailTest, EmptyFileGivesOverlaysOnly) {
+  SetDisplayOptions(true, false, true);
+  const Picture picture = ThumbnailOf("");
+  ASSERT_EQ(picture.width, 255);
+  const Zone middle{0, 16, 255, 165};
+  EXPECT_EQ(CountPixels(picture, middle, [](uint32_t c) { return c != kWhite; }), 0);
+  EXPECT_GT(CountPixels(picture, kTypeZone, IsReddish), 10) << "an empty program counts as ISO";
+  EXPECT_GE(CountPixels(picture, Zone{6, 250, 84, 253}, [](uint32_t c) { return c == kGreen; }),
+            70);
+}
+
+TEST_F(ShellThumbnailTest, OptionsAreReadOncePerProvider) {
+  SetDisplayOptions(false, false, false);
+  IThumbnailProvider* before = ProviderForProgram(kMillingProgram);
+  ASSERT_NE(before, nullptr);
+  const Picture first = Thumbnail(before);
+
+  // The user switches the axis on: the old provider keeps drawing without it,
+  // a provider made afterwards draws it.
+  SetDisplayOptions(true, false, false);
+  const Picture again = Thumbnail(before);
+  EXPECT_TRUE(again.pixels == first.pixels);
+  before->Release();
+
+  const Picture after = ThumbnailOf(kMillingProgram);
+  auto green = [](uint32_t c) { return c == kGreen; };
+  EXPECT_EQ(CountPixels(first, Zone{6, 250, 84, 253}, green), 0);
+  EXPECT_GE(CountPixels(after, Zone{6, 250, 84, 253}, green), 70);
+}
+
+TEST_F(ShellThumbnailTest, ProviderWithoutStreamDrawsNothing) {
+  IThumbnailProvider* provider = CreateProviderForNc();
+  ASSERT_NE(provider, nullptr);
+  HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
+  WTS_ALPHATYPE alpha = WTSAT_RGB;
+  EXPECT_EQ(provider->GetThumbnail(96, &bitmap, &alpha), E_UNEXPECTED);
+  EXPECT_EQ(bitmap, nullptr);
+  EXPECT_EQ(alpha, WTSAT_UNKNOWN);
+  provider->Release();
+}
+
+}  // namespace

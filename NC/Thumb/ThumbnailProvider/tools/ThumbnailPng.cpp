@@ -1,0 +1,145 @@
+// vantrel-thumbnail-png: writes the thumbnail that Vantrel.dll makes for
+// each NC file as a PNG, so that a person can look at it.
+//
+//   vantrel-thumbnail-png [--dll PATH] OUTPUT_FOLDER FILE...
+//
+// The DLL is loaded directly (Vantrel.dll beside this program unless --dll
+// names another) and asked through its exported DllGetClassObject, as COM
+// would; no registration is needed. The overlays follow the option files in
+// the settings folder, as in the Shell. Each FILE becomes
+// OUTPUT_FOLDER\<file name>.png.
+#include <windows.h>
+#include <gdiplus.h>
+#include <shlwapi.h>
+#include <thumbcache.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using namespace Gdiplus;
+
+namespace {
+
+constexpr CLSID kProviderClassId = {
+    0x4C7D2E15, 0xB3A9, 0x4f2e, {0x87, 0x13, 0xC9, 0xE0, 0x5A, 0x61, 0xB4, 0xD8}};
+
+using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+
+bool PngEncoder(CLSID* encoder) {
+  UINT count = 0, size = 0;
+  if (GetImageEncodersSize(&count, &size) != Ok || size == 0) return false;
+  std::vector<BYTE> buffer(size);
+  ImageCodecInfo* codecs = reinterpret_cast<ImageCodecInfo*>(buffer.data());
+  if (GetImageEncoders(count, size, codecs) != Ok) return false;
+  for (UINT i = 0; i < count; ++i) {
+    if (lstrcmpW(codecs[i].MimeType, L"image/png") == 0) {
+      *encoder = codecs[i].Clsid;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool SavePng(HBITMAP bitmap, const std::wstring& path) {
+  CLSID encoder;
+  if (!PngEncoder(&encoder)) return false;
+  GpBitmap* image = nullptr;
+  if (DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) != Ok) return false;
+  const bool saved = DllExports::GdipSaveImageToFile(image, path.c_str(), &encoder, nullptr) == Ok;
+  DllExports::GdipDisposeImage(image);
+  return saved;
+}
+
+// The thumbnail of one file, as the Shell would get it. Null on failure.
+HBITMAP Thumbnail(DllGetClassObjectFn getClassObject, const std::wstring& file) {
+  IStream* stream = nullptr;
+  if (FAILED(SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_WRITE,
+                                    FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, &stream))) {
+    return nullptr;
+  }
+  HBITMAP bitmap = nullptr;
+  IClassFactory* factory = nullptr;
+  if (SUCCEEDED(getClassObject(kProviderClassId, IID_PPV_ARGS(&factory)))) {
+    IInitializeWithStream* provider = nullptr;
+    if (SUCCEEDED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&provider)))) {
+      IThumbnailProvider* thumbnails = nullptr;
+      if (SUCCEEDED(provider->Initialize(stream, STGM_READ)) &&
+          SUCCEEDED(provider->QueryInterface(IID_PPV_ARGS(&thumbnails)))) {
+        WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+        if (FAILED(thumbnails->GetThumbnail(256, &bitmap, &alpha))) bitmap = nullptr;
+        thumbnails->Release();
+      }
+      provider->Release();
+    }
+    factory->Release();
+  }
+  stream->Release();
+  return bitmap;
+}
+
+std::wstring FileName(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.find_last_of(L'\\'));
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: vantrel-thumbnail-png [--dll PATH] OUTPUT_FOLDER FILE...\n");
+  return 2;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  std::wstring dllPath = ProgramFolder() + L"\\Vantrel.dll";
+  int next = 1;
+  if (next + 1 < argc && lstrcmpW(argv[next], L"--dll") == 0) {
+    dllPath = argv[next + 1];
+    next += 2;
+  }
+  if (argc - next < 2) return Usage();
+  const std::wstring outputFolder = argv[next++];
+
+  HMODULE module = LoadLibraryW(dllPath.c_str());
+  if (module == nullptr) {
+    std::fprintf(stderr, "cannot load %ls (error %lu)\n", dllPath.c_str(), GetLastError());
+    return 1;
+  }
+  const auto getClassObject = reinterpret_cast<DllGetClassObjectFn>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+  if (getClassObject == nullptr) {
+    std::fprintf(stderr, "%ls exports no DllGetClassObject\n", dllPath.c_str());
+    return 1;
+  }
+
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  GdiplusStartupInput startup;
+  ULONG_PTR token = 0;
+  GdiplusStartup(&token, &startup, nullptr);
+  CreateDirectoryW(outputFolder.c_str(), nullptr);
+
+  int failures = 0;
+  for (; next < argc; ++next) {
+    const std::wstring file = argv[next];
+    const std::wstring png = outputFolder + L"\\" + FileName(file) + L".png";
+    HBITMAP bitmap = Thumbnail(getClassObject, file);
+    if (bitmap != nullptr && SavePng(bitmap, png)) {
+      std::printf("%ls\n", png.c_str());
+    } else {
+      std::fprintf(stderr, "no thumbnail for %ls\n", file.c_str());
+      ++failures;
+    }
+    if (bitmap != nullptr) DeleteObject(bitmap);
+  }
+
+  GdiplusShutdown(token);
+  CoUninitialize();
+  return failures == 0 ? 0 : 1;
+}
