@@ -18,65 +18,6 @@ using namespace Gdiplus;
 
 namespace {
 
-// Counts the calls that reach a stream and can make them fail.
-class CountingStream final : public IStream {
- public:
-  explicit CountingStream(IStream* inner) : inner_(inner) {}
-
-  IFACEMETHODIMP QueryInterface(REFIID id, void** object) override {
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IStream)) {
-      *object = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  IFACEMETHODIMP_(ULONG) AddRef() override { return 2; }
-  IFACEMETHODIMP_(ULONG) Release() override { return 1; }
-
-  IFACEMETHODIMP Read(void* buffer, ULONG size, ULONG* read) override {
-    ++reads;
-    if (size < smallestRead) smallestRead = size;
-    if (failReadsAfter >= 0 && bytesRead >= static_cast<ULONGLONG>(failReadsAfter)) {
-      return STG_E_READFAULT;
-    }
-    ULONG got = 0;
-    const HRESULT result = inner_->Read(buffer, size, &got);
-    bytesRead += got;
-    if (read != nullptr) *read = got;
-    return result;
-  }
-  IFACEMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
-    ++seeks;
-    if (failSeeks) return STG_E_SEEKERROR;
-    return inner_->Seek(move, origin, position);
-  }
-  IFACEMETHODIMP Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  IFACEMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  IFACEMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP Revert() override { return E_NOTIMPL; }
-  IFACEMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return E_NOTIMPL;
-  }
-  IFACEMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
-
-  int reads = 0;
-  int seeks = 0;
-  ULONG smallestRead = 0xFFFFFFFF;
-  ULONGLONG bytesRead = 0;
-  long long failReadsAfter = -1;  // fail every Read once this many bytes were read
-  bool failSeeks = false;
-
- private:
-  IStream* inner_;
-};
-
 // A milling program of `blocks` short moves and arcs: a zigzag over a plate.
 std::string ZigzagProgram(int blocks) {
   std::string program = "%\n(ZIGZAG)\nG90 G17\nG0 X0 Y0\n";
@@ -100,7 +41,7 @@ struct RunCounts {
   int seeks;
 };
 
-RunCounts RunOver(CountingStream& stream) {
+RunCounts RunOver(ObservedStream& stream) {
   ComStreamSource source(&stream);
   RecordingCanvas canvas;
   NcPathContext ctx{};
@@ -113,7 +54,7 @@ TEST(ComStreamSourceTest, ReadsInLargeChunks) {
   const std::string program = ZigzagProgram(60000);
   ASSERT_GT(program.size(), 1000000u);
   IStream* memory = MemoryStream(program);
-  CountingStream stream(memory);
+  ObservedStream stream(memory);
   const RunCounts counts = RunOver(stream);
   EXPECT_GT(counts.lines, 10000u);
   // Two passes over about a megabyte in chunks of tens of kilobytes: a few
@@ -127,7 +68,7 @@ TEST(ComStreamSourceTest, ReadsInLargeChunks) {
 TEST(ComStreamSourceTest, SameDrawingAsFromMemory) {
   const std::string program = ZigzagProgram(500);
   IStream* memory = MemoryStream(program);
-  CountingStream stream(memory);
+  ObservedStream stream(memory);
   ComStreamSource source(&stream);
   RecordingCanvas fromStream, fromMemory;
   NcPathContext a{}, b{};
@@ -147,7 +88,7 @@ TEST(ComStreamSourceTest, SameDrawingAsFromMemory) {
 TEST(ComStreamSourceTest, FailingReadEndsTheRun) {
   const std::string program = ZigzagProgram(60000);
   IStream* memory = MemoryStream(program);
-  CountingStream stream(memory);
+  ObservedStream stream(memory);
   stream.failReadsAfter = 200000;  // well inside the first pass
   const RunCounts counts = RunOver(stream);
   // The run ends without spinning on the failing stream.
@@ -157,7 +98,7 @@ TEST(ComStreamSourceTest, FailingReadEndsTheRun) {
 
 TEST(ComStreamSourceTest, FailingSeekDrawsNothing) {
   IStream* memory = MemoryStream(ZigzagProgram(1000));
-  CountingStream stream(memory);
+  ObservedStream stream(memory);
   stream.failSeeks = true;
   const RunCounts counts = RunOver(stream);
   EXPECT_EQ(counts.lines, 0u);

@@ -19,56 +19,6 @@ const std::string kSquareProgram =
     "G1 X0 Y0\n"
     "M30\n";
 
-// A stream that notes which pen the device context holds while the program
-// is being read, so the test learns the handle of the pen the export made.
-class PenWatchingStream final : public IStream {
- public:
-  PenWatchingStream(IStream* inner, HDC dc) : inner_(inner), dc_(dc) {}
-
-  IFACEMETHODIMP QueryInterface(REFIID id, void** object) override {
-    if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IStream) ||
-        IsEqualIID(id, IID_ISequentialStream)) {
-      *object = static_cast<IStream*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-  }
-  IFACEMETHODIMP_(ULONG) AddRef() override { return ++references; }
-  IFACEMETHODIMP_(ULONG) Release() override { return --references; }
-
-  IFACEMETHODIMP Read(void* buffer, ULONG size, ULONG* read) override {
-    penDuringRun = static_cast<HPEN>(GetCurrentObject(dc_, OBJ_PEN));
-    GetObjectW(penDuringRun, sizeof penStyle, &penStyle);
-    return inner_->Read(buffer, size, read);
-  }
-  IFACEMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override {
-    return inner_->Seek(move, origin, position);
-  }
-  IFACEMETHODIMP Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
-  IFACEMETHODIMP SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-  IFACEMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-    return E_NOTIMPL;
-  }
-  IFACEMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP Revert() override { return E_NOTIMPL; }
-  IFACEMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
-    return E_NOTIMPL;
-  }
-  IFACEMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
-  IFACEMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
-
-  ULONG references = 1;
-  HPEN penDuringRun = nullptr;
-  LOGPEN penStyle = {};
-
- private:
-  IStream* inner_;
-  HDC dc_;
-};
-
 // A memory device context with a white 255 x 255 DIB section selected and
 // a pen of the test's own.
 class StreamExportTest : public ::testing::Test {
@@ -113,8 +63,16 @@ class StreamExportTest : public ::testing::Test {
 };
 
 TEST_F(StreamExportTest, DrawsThePathInBlueAndRestoresThePen) {
+  // The pen the device context holds while the program is read is the one
+  // the export made.
   IStream* memory = MemoryStream(kSquareProgram);
-  PenWatchingStream stream(memory, dc_);
+  ObservedStream stream(memory);
+  HPEN penDuringRun = nullptr;
+  LOGPEN penStyle = {};
+  stream.onRead = [&] {
+    penDuringRun = static_cast<HPEN>(GetCurrentObject(dc_, OBJ_PEN));
+    GetObjectW(penDuringRun, sizeof penStyle, &penStyle);
+  };
   int32_t out = 0;
   EXPECT_EQ(export_(dc_, &stream, &out), 0);
   EXPECT_EQ(out, 1);
@@ -124,13 +82,13 @@ TEST_F(StreamExportTest, DrawsThePathInBlueAndRestoresThePen) {
 
   // During the run a blue pen of width 1 of its own was selected; afterwards
   // the caller's pen is back and that pen is gone.
-  ASSERT_NE(stream.penDuringRun, nullptr);
-  EXPECT_NE(stream.penDuringRun, callersPen_);
-  EXPECT_EQ(stream.penStyle.lopnStyle, static_cast<UINT>(PS_SOLID));
-  EXPECT_EQ(stream.penStyle.lopnWidth.x, 1);
-  EXPECT_EQ(stream.penStyle.lopnColor, RGB(0, 0, 255));
+  ASSERT_NE(penDuringRun, nullptr);
+  EXPECT_NE(penDuringRun, callersPen_);
+  EXPECT_EQ(penStyle.lopnStyle, static_cast<UINT>(PS_SOLID));
+  EXPECT_EQ(penStyle.lopnWidth.x, 1);
+  EXPECT_EQ(penStyle.lopnColor, RGB(0, 0, 255));
   EXPECT_EQ(GetCurrentObject(dc_, OBJ_PEN), callersPen_);
-  EXPECT_EQ(GetObjectType(stream.penDuringRun), 0u) << "the created pen was not deleted";
+  EXPECT_EQ(GetObjectType(penDuringRun), 0u) << "the created pen was not deleted";
   EXPECT_EQ(stream.references, 1u) << "the stream's references are the caller's alone";
   memory->Release();
 }

@@ -77,6 +77,37 @@ IStream* MemoryStream(const std::string& bytes) {
                            static_cast<UINT>(bytes.size()));
 }
 
+IFACEMETHODIMP ObservedStream::QueryInterface(REFIID id, void** object) {
+  if (IsEqualIID(id, IID_IUnknown) || IsEqualIID(id, IID_IStream) ||
+      IsEqualIID(id, IID_ISequentialStream)) {
+    *object = static_cast<IStream*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
+
+IFACEMETHODIMP ObservedStream::Read(void* buffer, ULONG size, ULONG* read) {
+  ++reads;
+  if (size < smallestRead) smallestRead = size;
+  if (onRead) onRead();
+  if (failReadsAfter >= 0 && bytesRead >= static_cast<ULONGLONG>(failReadsAfter)) {
+    return STG_E_READFAULT;
+  }
+  ULONG got = 0;
+  const HRESULT result = inner_->Read(buffer, size, &got);
+  bytesRead += got;
+  if (read != nullptr) *read = got;
+  return result;
+}
+
+IFACEMETHODIMP ObservedStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
+  ++seeks;
+  if (failSeeks) return STG_E_SEEKERROR;
+  return inner_->Seek(move, origin, position);
+}
+
 std::wstring WriteTempFile(const wchar_t* name, const std::string& bytes) {
   wchar_t folder[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, folder);

@@ -5,6 +5,7 @@
 #include <objidl.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,45 @@ DWORD RunRegsvr32(bool unregister);
 
 // A stream over a copy of `bytes` (SHCreateMemStream). The caller releases it.
 IStream* MemoryStream(const std::string& bytes);
+// An IStream over another that counts the calls reaching it, can make them
+// fail, and runs `onRead` at every Read. It lives on the test's stack and
+// counts its references for the test to check.
+class ObservedStream final : public IStream {
+ public:
+  explicit ObservedStream(IStream* inner) : inner_(inner) {}
+
+  IFACEMETHODIMP QueryInterface(REFIID id, void** object) override;
+  IFACEMETHODIMP_(ULONG) AddRef() override { return ++references; }
+  IFACEMETHODIMP_(ULONG) Release() override { return --references; }
+  IFACEMETHODIMP Read(void* buffer, ULONG size, ULONG* read) override;
+  IFACEMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
+  IFACEMETHODIMP Write(const void*, ULONG, ULONG*) override { return E_NOTIMPL; }
+  IFACEMETHODIMP SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
+  IFACEMETHODIMP CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
+    return E_NOTIMPL;
+  }
+  IFACEMETHODIMP Commit(DWORD) override { return E_NOTIMPL; }
+  IFACEMETHODIMP Revert() override { return E_NOTIMPL; }
+  IFACEMETHODIMP LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+  IFACEMETHODIMP UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override {
+    return E_NOTIMPL;
+  }
+  IFACEMETHODIMP Stat(STATSTG*, DWORD) override { return E_NOTIMPL; }
+  IFACEMETHODIMP Clone(IStream**) override { return E_NOTIMPL; }
+
+  ULONG references = 1;
+  int reads = 0;
+  int seeks = 0;
+  ULONG smallestRead = 0xFFFFFFFF;
+  ULONGLONG bytesRead = 0;
+  long long failReadsAfter = -1;  // every Read fails once this many bytes were read
+  bool failSeeks = false;
+  std::function<void()> onRead;
+
+ private:
+  IStream* inner_;
+};
+
 // Writes `bytes` to a file in the prefix's temporary folder; returns its path.
 std::wstring WriteTempFile(const wchar_t* name, const std::string& bytes);
 
