@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "FileSource.h"
+#include "PosixFileSource.h"
 #include "NcPathContext.h"
 #include "ProgramGenerator.h"
 #include "RecordingCanvas.h"
@@ -220,7 +220,7 @@ int RunTable(const Options& options) {
     });
     std::vector<char>().swap(bytes);
     const RunResult file = Best(options.repeat, [&] {
-      FileSource source(path.c_str());
+      PosixFileSource source(path.c_str());
       return RunInterpreter(source);
     });
     const ChildResult child = RunChild({self, "interpret", path});
@@ -284,7 +284,7 @@ int Generate(int argc, char** argv) {
 }
 
 int Interpret(const char* path) {
-  FileSource source(path);
+  PosixFileSource source(path);
   if (!source.IsOpen()) {
     std::fprintf(stderr, "vantrel-bench: cannot open %s\n", path);
     return 1;

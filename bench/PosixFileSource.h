@@ -9,14 +9,14 @@
 
 #include "ByteSource.h"
 
-class FileSource final : public ByteSource {
+class PosixFileSource final : public ByteSource {
  public:
-  explicit FileSource(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
-  ~FileSource() override {
+  explicit PosixFileSource(const char* path) : fd_(::open(path, O_RDONLY | O_CLOEXEC)) {}
+  ~PosixFileSource() override {
     if (fd_ >= 0) ::close(fd_);
   }
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
+  PosixFileSource(const PosixFileSource&) = delete;
+  PosixFileSource& operator=(const PosixFileSource&) = delete;
 
   bool IsOpen() const { return fd_ >= 0; }
 
