@@ -45,9 +45,26 @@ uint8_t Low8(int32_t component) { return static_cast<uint8_t>(component & 0xFF);
 
 bool IsGiven(double value) { return value != NOT_GIVEN; }
 
+// One segment between two pixels, on every active back-end.
+void DrawPixelLine(NcPathContext& ctx, Pixel a, Pixel b) {
+  // A line that starts and ends on one pixel leaves no mark on any back-end
+  // (butt caps, GDI's LineTo omits its last pixel): skipping it saves most
+  // of the work for dense programs.
+  if (a.x == b.x && a.y == b.y) return;
+  if (ctx.graphics != nullptr) {
+    ctx.graphics->CanvasDrawLine(a.x, a.y, b.x, b.y, Low8(ctx.lineRed), Low8(ctx.lineGreen),
+                                 Low8(ctx.lineBlue));
+  }
+  if (ctx.gdiPenSelected && ctx.gdi != nullptr) {
+    ctx.gdi->CanvasDrawLine(a.x, a.y, b.x, b.y, Low8(ctx.lineRed), Low8(ctx.lineGreen),
+                            Low8(ctx.lineBlue));
+  }
+}
+
 // The sweep of an arc in degrees (phi = direction + 90), from start to end.
 void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j,
              bool clockwise) {
+  if (!ctx.fitValid) return;
   if (!IsGiven(h1) || !IsGiven(v1) || !IsGiven(h2) || !IsGiven(v2) || !IsGiven(i) || !IsGiven(j))
     return;
   const double ch = h1 + i;
@@ -63,18 +80,20 @@ void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, dou
     if (phiEnd == phi) phiEnd += 360.0;
   }
   const double step = clockwise ? -1.0 : 1.0;
+  // Each chord starts at the pixel where the one before ended.
   double ph = h1, pv = v1;
+  Pixel from = ToPixel(ctx, h1, v1);
   for (int chord = 0; chord < kMaxChords && (clockwise ? phi > phiEnd : phi < phiEnd); ++chord) {
     phi += step;
     const double angle = phi * kPi / 180.0;
-    const double qh = ch + r * std::sin(angle);
-    const double qv = cv - r * std::cos(angle);
-    DrawLine(ctx, ph, pv, qh, qv);
-    ph = qh;
-    pv = qv;
+    ph = ch + r * std::sin(angle);
+    pv = cv - r * std::cos(angle);
+    const Pixel to = ToPixel(ctx, ph, pv);
+    DrawPixelLine(ctx, from, to);
+    from = to;
   }
   // The last chord may stop short of the end by less than a degree.
-  if (ph != h2 || pv != v2) DrawLine(ctx, ph, pv, h2, v2);
+  if (ph != h2 || pv != v2) DrawPixelLine(ctx, from, ToPixel(ctx, h2, v2));
 }
 
 }  // namespace
@@ -86,20 +105,7 @@ Pixel ToPixel(const NcPathContext& ctx, double h, double v) {
 void DrawLine(NcPathContext& ctx, double h1, double v1, double h2, double v2) {
   if (!ctx.fitValid) return;  // nothing was framed, or every framed point coincides
   if (!IsGiven(h1) || !IsGiven(v1)) h1 = v1 = 0.0;  // from the program origin
-  const Pixel a = ToPixel(ctx, h1, v1);
-  const Pixel b = ToPixel(ctx, h2, v2);
-  // A line that starts and ends on one pixel leaves no mark on any back-end
-  // (butt caps, GDI's LineTo omits its last pixel): skipping it saves most
-  // of the work for dense programs.
-  if (a.x == b.x && a.y == b.y) return;
-  if (ctx.graphics != nullptr) {
-    ctx.graphics->CanvasDrawLine(a.x, a.y, b.x, b.y, Low8(ctx.lineRed), Low8(ctx.lineGreen),
-                                 Low8(ctx.lineBlue));
-  }
-  if (ctx.gdiPenSelected && ctx.gdi != nullptr) {
-    ctx.gdi->CanvasDrawLine(a.x, a.y, b.x, b.y, Low8(ctx.lineRed), Low8(ctx.lineGreen),
-                            Low8(ctx.lineBlue));
-  }
+  DrawPixelLine(ctx, ToPixel(ctx, h1, v1), ToPixel(ctx, h2, v2));
 }
 
 void DrawArcCw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j) {
