@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "PosixFileSource.h"
+#include "StdioFileSource.h"
 #include "NcPathContext.h"
 #include "ProgramGenerator.h"
 #include "RecordingCanvas.h"
@@ -220,7 +220,9 @@ int RunTable(const Options& options) {
     });
     std::vector<char>().swap(bytes);
     const RunResult file = Best(options.repeat, [&] {
-      PosixFileSource source(path.c_str());
+      StdioFileSource source;
+      std::string error;
+      source.Open(path.c_str(), error);
       return RunInterpreter(source);
     });
     const ChildResult child = RunChild({self, "interpret", path});
@@ -284,9 +286,10 @@ int Generate(int argc, char** argv) {
 }
 
 int Interpret(const char* path) {
-  PosixFileSource source(path);
-  if (!source.IsOpen()) {
-    std::fprintf(stderr, "vantrel-bench: cannot open %s\n", path);
+  StdioFileSource source;
+  std::string error;
+  if (!source.Open(path, error)) {
+    std::fprintf(stderr, "vantrel-bench: cannot open %s: %s\n", path, error.c_str());
     return 1;
   }
   const RunResult r = RunInterpreter(source);
