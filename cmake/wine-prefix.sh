@@ -18,5 +18,5 @@ wineserver -w
 # Keep one server warm for the tests that follow: without it every test
 # process pays Wine's start-up again. It ends 30 s after its last client;
 # the test command also stops it when the run is over.
-wineserver -p30
+wineserver -p30 </dev/null >/dev/null 2>&1
 echo "wine prefix ready: $WINEPREFIX"
