@@ -7,9 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "ComStreamSource.h"
+#include "GdiPathCanvas.h"
 #include "GdiplusThumbnailCanvas.h"
 #include "RecordingCanvas.h"
 #include "VantrelTestSupport.h"
@@ -213,6 +215,61 @@ TEST(GdiplusThumbnailCanvasTest, KeptPensAndBrushesDrawTheSamePixels) {
   for (ARGB colour : kept) opaque += (colour >> 24) == 0xFF;
   EXPECT_GT(opaque, 3000) << "the picture should not be empty";
   GdiplusShutdown(token);
+}
+
+// The interpreter skips a line whose two ends are the same pixel. That is
+// only sound while such a line leaves no mark on either back-end.
+TEST(GdiplusThumbnailCanvasTest, ZeroLengthLinesLeaveNoMark) {
+  GdiplusStartupInput startup;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(GdiplusStartup(&token, &startup, nullptr), Ok);
+  GpBitmap* image = nullptr;
+  ASSERT_EQ(DllExports::GdipCreateBitmapFromScan0(32, 32, 0, PixelFormat32bppARGB, nullptr, &image),
+            Ok);
+  GpGraphics* graphics = nullptr;
+  ASSERT_EQ(DllExports::GdipGetImageGraphicsContext(image, &graphics), Ok);
+  {
+    GdiplusThumbnailCanvas canvas(graphics);
+    for (int at = 0; at < 30; at += 3) canvas.CanvasDrawLine(at, 10, at, 10, 0, 0, 255);
+  }
+  DllExports::GdipDeleteGraphics(graphics);
+  int marked = 0;
+  for (INT y = 0; y < 32; ++y) {
+    for (INT x = 0; x < 32; ++x) {
+      ARGB colour = 0;
+      DllExports::GdipBitmapGetPixel(image, x, y, &colour);
+      marked += colour != 0;
+    }
+  }
+  EXPECT_EQ(marked, 0);
+  DllExports::GdipDisposeImage(image);
+  GdiplusShutdown(token);
+
+  // GDI's LineTo leaves out its last pixel, so a line to its own start draws nothing.
+  HDC dc = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = 32;
+  info.bmiHeader.biHeight = -32;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(dib, nullptr);
+  HGDIOBJ old = SelectObject(dc, dib);
+  std::memset(bits, 0xFF, 32 * 32 * 4);
+  {
+    GdiPathCanvas pen(dc);
+    for (int at = 0; at < 30; at += 3) pen.CanvasDrawLine(at, 10, at, 10, 0, 0, 255);
+  }
+  GdiFlush();
+  const uint32_t* pixel = static_cast<const uint32_t*>(bits);
+  int changed = 0;
+  for (int i = 0; i < 32 * 32; ++i) changed += (pixel[i] & 0xFFFFFF) != 0xFFFFFF;
+  EXPECT_EQ(changed, 0);
+  SelectObject(dc, old);
+  DeleteObject(dib);
+  DeleteDC(dc);
 }
 
 TEST(GdiplusThumbnailCanvasTest, LabelFontIsFound) {
