@@ -3,7 +3,6 @@
 #include <shlwapi.h>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace {
 
@@ -37,14 +36,6 @@ std::wstring FormatMessageText(const wchar_t* format, const std::wstring& argume
   return text;
 }
 
-std::wstring WidenPath(const std::string& path) {
-  const size_t length = std::mbstowcs(nullptr, path.c_str(), 0);
-  if (length == static_cast<size_t>(-1)) return {};
-  std::wstring wide(length, L'\0');
-  std::mbstowcs(&wide[0], path.c_str(), length);
-  return wide;
-}
-
 // List entries are shown as the box's text in the system code page.
 std::wstring FromSystemCodePage(const std::string& text) {
   const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
@@ -68,7 +59,7 @@ void ShowAdditionMessage(MessageSink& sink, TypeList list, int result) {
     case kListNotWritable: {
       std::string path;
       GetTypeListPath(list, path);
-      sink.ShowMessage(FormatMessageText(kCannotWriteList, WidenPath(path)), MB_OK);
+      sink.ShowMessage(FormatMessageText(kCannotWriteList, WidenText(path)), MB_OK);
       break;
     }
     case kKeyNotCreated:

@@ -31,16 +31,6 @@ const TypeListInfo kPreviewList = {
 
 constexpr char kSeparator = ';';
 
-// Key paths and class identifiers are built narrow and handed to the wide
-// registry functions; types are ASCII, so the locale's conversion is exact.
-std::wstring Widen(const std::string& text) {
-  const size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
-  if (length == static_cast<size_t>(-1)) return {};
-  std::wstring wide(length, L'\0');
-  std::mbstowcs(&wide[0], text.c_str(), length);
-  return wide;
-}
-
 // The pieces between separators, empty ones included, so that indexes match
 // the entry count of the list format.
 std::vector<std::string> SplitTypeList(const std::string& text) {
@@ -167,6 +157,14 @@ void CreateMissingTypeLists() {
   }
 }
 
+std::wstring WidenText(const std::string& text) {
+  const size_t length = std::mbstowcs(nullptr, text.c_str(), 0);
+  if (length == static_cast<size_t>(-1)) return {};
+  std::wstring wide(length, L'\0');
+  std::mbstowcs(&wide[0], text.c_str(), length);
+  return wide;
+}
+
 std::string GetHandlerKeyPath(TypeList list, const std::string& type) {
   return type + "\\shellex\\{" + GetTypeListInfo(list).handlerKey + "}";
 }
@@ -178,9 +176,10 @@ int RegisterTypeForHandler(TypeList list, const std::string& type) {
   const bool listed = ListHoldsType(text, type);
 
   // The association is written again even when the type is listed, which
-  // repairs a key that was deleted behind the program's back.
-  const std::wstring keyPath = Widen(GetHandlerKeyPath(list, type));
-  const std::wstring classId = Widen(GetTypeListInfo(list).classId);
+  // repairs a key that was deleted behind the program's back. Key paths and
+  // class identifiers are built narrow and handed to the wide registry calls.
+  const std::wstring keyPath = WidenText(GetHandlerKeyPath(list, type));
+  const std::wstring classId = WidenText(GetTypeListInfo(list).classId);
   const RegistryValueEntry entry = {HKEY_CLASSES_ROOT, keyPath.c_str(), nullptr, REG_SZ,
                                     classId.c_str()};
   if (WriteRegistryValueEntry(entry) == S_OK) return listed ? kAlreadyListed : kTypeAdded;
@@ -222,7 +221,7 @@ bool RemoveTypeFromList(TypeList list, const std::string& type) {
   // The key goes first: should its deletion fail, the type stays listed and
   // the dialog can still reach it. A key that is already gone is what the
   // removal wants, so it counts as deleted.
-  const std::wstring keyPath = Widen(GetHandlerKeyPath(list, type));
+  const std::wstring keyPath = WidenText(GetHandlerKeyPath(list, type));
   const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, keyPath.c_str());
   if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return false;
   return WriteTypeList(list, kept);

@@ -62,6 +62,10 @@ void CreateMissingTypeLists();
 // "<type>\shellex\{<handler key>}"
 std::string GetHandlerKeyPath(TypeList list, const std::string& type);
 
+// A narrow text (type, key path, file path) as a wide string, converted
+// with the locale that made the narrow paths.
+std::wstring WidenText(const std::string& text);
+
 // Writes the type's handler key for the list without touching the list file:
 // kTypeAdded, kNotAType, kAlreadyRegistered, kAlreadyListed, kKeyNotCreated
 // or kListNotReadable.

@@ -11,10 +11,6 @@ constexpr DWORD kHandlerTimeout = 30000;
 constexpr DWORD kCloseTimeout = 10000;
 constexpr int kMessageTextId = 0xFFFF;
 
-DWORD WINAPI PressButton(LPVOID button) {
-  SendMessageW(static_cast<HWND>(button), BM_CLICK, 0, 0);
-  return 0;
-}
 
 struct BoxSearch {
   HWND owner;
@@ -120,9 +116,26 @@ LRESULT SettingsWindowDriver::CheckState(int id) const {
   return SendMessageW(Item(id), BM_GETCHECK, 0, 0);
 }
 
-void SettingsWindowDriver::Click(int id) {
-  if (m_press) CloseHandle(m_press);
-  m_press = CreateThread(nullptr, 0, PressButton, Item(id), 0, nullptr);
+void SettingsWindowDriver::Click(int id) { StartPress({Item(id), BM_CLICK, 0, 0}); }
+
+void SettingsWindowDriver::Notify(int id, WORD code) {
+  StartPress({m_dialog, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(Item(id))});
+}
+
+void SettingsWindowDriver::StartPress(const Press& press) {
+  if (m_press) {
+    WaitForSingleObject(m_press, kCloseTimeout);
+    CloseHandle(m_press);
+  }
+  m_pressMessage = press;
+  m_press = CreateThread(
+      nullptr, 0,
+      [](LPVOID parameter) -> DWORD {
+        const auto* message = static_cast<const Press*>(parameter);
+        SendMessageW(message->window, message->message, message->wParam, message->lParam);
+        return 0;
+      },
+      &m_pressMessage, 0, nullptr);
 }
 
 void SettingsWindowDriver::PressKey(int id, WORD key) const {

@@ -49,6 +49,8 @@ class SettingsWindowDriver {
   // press holds until the button's handler has returned, so that the driver
   // stays free to read and close the message boxes the handler shows.
   void Click(int id);
+  // Sends the dialog a control's notification (WM_COMMAND), the same way.
+  void Notify(int id, WORD code);
   // Reads and closes, in their order, the message boxes of the last press
   // until its handler has returned.
   std::vector<SeenMessage> CollectMessages();
@@ -77,5 +79,15 @@ class SettingsWindowDriver {
   std::wstring m_programPath;
   PROCESS_INFORMATION m_process = {};
   HWND m_dialog = nullptr;
+  // A message the press thread sends, holding the thread until it returns.
+  struct Press {
+    HWND window;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  void StartPress(const Press& press);
+
+  Press m_pressMessage = {};
   HANDLE m_press = nullptr;  // the thread of the last press
 };

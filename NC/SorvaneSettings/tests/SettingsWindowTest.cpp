@@ -130,6 +130,14 @@ TEST_F(SettingsWindowTest, ExistingListsAndOptionsAreShownAndKept) {
   EXPECT_EQ(m_program.CheckState(IDC_SHOW_COMMENT), BST_CHECKED);
   EXPECT_EQ(m_program.CheckState(IDC_SHOW_TYPE), BST_UNCHECKED);
   EXPECT_EQ(ThumbnailFile(), ".tap;.nc;.b");
+  // Selecting or double-clicking an entry does nothing by itself.
+  m_program.SelectListEntry(IDC_THUMBNAIL_TYPES, L".nc");
+  m_program.Notify(IDC_THUMBNAIL_TYPES, LBN_SELCHANGE);
+  EXPECT_EQ(m_program.CollectMessages(), Seen{});
+  m_program.Notify(IDC_THUMBNAIL_TYPES, LBN_DBLCLK);
+  EXPECT_EQ(m_program.CollectMessages(), Seen{});
+  EXPECT_EQ(ThumbnailFile(), ".tap;.nc;.b");
+  EXPECT_EQ(m_program.ListEntries(IDC_THUMBNAIL_TYPES), (Entries{L".b", L".nc", L".tap"}));
   // The missing preview list was created empty.
   EXPECT_TRUE(FileExists(SettingsFilePath(kPreviewListFile)));
   EXPECT_EQ(PreviewFile(), "");
