@@ -254,22 +254,6 @@ TEST_F(RemoveSelectedTypeTest, SelectedTypeLeavesOneListSilently) {
   EXPECT_TRUE(KeyExists(std::wstring(L".nc") + kPreviewHandlerKey));
 }
 
-TEST_F(RemoveSelectedTypeTest, FailedDeletionKeepsTypeInListAndBox) {
-  RecordingView view;
-  AddFileType(view, L".x");
-  view.messages.clear();
-  view.preview.Select(L".x");
-  {
-    const KeyAccessDenial denial(std::wstring(L".x") + kPreviewHandlerKey, KEY_READ | DELETE);
-    ASSERT_TRUE(denial.applied());
-    RemoveSelectedType(view, TypeList::Preview);
-  }
-  EXPECT_EQ(view.messages, (Messages{{L"Can't remove file type.", MB_OK}}));
-  EXPECT_EQ(PreviewFile(), ".x");
-  EXPECT_EQ(view.preview.entries, Entries{L".x"});
-  EXPECT_TRUE(KeyExists(std::wstring(L".x") + kPreviewHandlerKey));
-}
-
 TEST_F(RemoveSelectedTypeTest, SelectionChangedOutsideTheDialog) {
   RecordingView view;
   AddFileType(view, L".x");

@@ -220,14 +220,6 @@ TEST_F(TypeListRegistryTest, RegisterWritesKeyButLeavesList) {
   EXPECT_EQ(PreviewFile(), "");
 }
 
-TEST_F(TypeListRegistryTest, UnwritableListLeavesTypeAssociatedButUnlisted) {
-  const FileWriteLock lock(SettingsFilePath(kThumbnailListFile));
-  ASSERT_TRUE(lock.locked());
-  EXPECT_EQ(AddTypeToList(TypeList::Thumbnail, ".x"), kListNotWritable);
-  EXPECT_EQ(ThumbnailKeyValue(L".x"), kProviderClass);
-  EXPECT_EQ(ThumbnailFile(), "");
-}
-
 TEST_F(TypeListRegistryTest, AssociationThatCanBeNeitherWrittenNorFound) {
   // The handler key is there, without a value, and refuses new values.
   const std::wstring key = std::wstring(L".zz") + kThumbnailHandlerKey;
