@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "ComStreamSource.h"
+#include "ProviderClient.h"
 #include "GdiplusThumbnailCanvas.h"
 #include "NcPathContext.h"
 #include "RecordingCanvas.h"
@@ -25,11 +26,6 @@
 using namespace Gdiplus;
 
 namespace {
-
-constexpr CLSID kProviderClassId = {
-    0x4C7D2E15, 0xB3A9, 0x4f2e, {0x87, 0x13, 0xC9, 0xE0, 0x5A, 0x61, 0xB4, 0xD8}};
-
-using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 double Now() {
   static LARGE_INTEGER frequency = [] {
@@ -40,15 +36,6 @@ double Now() {
   LARGE_INTEGER counter;
   QueryPerformanceCounter(&counter);
   return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-IStream* OpenStream(const std::wstring& file) {
-  IStream* stream = nullptr;
-  if (FAILED(SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_WRITE,
-                                    FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, &stream))) {
-    return nullptr;
-  }
-  return stream;
 }
 
 // Counts the calls that cross into the stream.
@@ -86,34 +73,20 @@ void Print(const char* what, const Figures& figures) {
 }
 
 // GetThumbnail through the DLL's class object, as the Shell calls it. The
-// stream is opened before and the bitmap deleted after the timed call.
+// provider is made before and the bitmap deleted after the timed call.
 double TimeGetThumbnail(DllGetClassObjectFn getClassObject, const std::wstring& file,
                         bool* ok) {
   *ok = false;
-  IStream* stream = OpenStream(file);
-  if (stream == nullptr) return 0;
-  double seconds = 0;
-  IClassFactory* factory = nullptr;
-  if (SUCCEEDED(getClassObject(kProviderClassId, IID_PPV_ARGS(&factory)))) {
-    IInitializeWithStream* provider = nullptr;
-    if (SUCCEEDED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&provider)))) {
-      IThumbnailProvider* thumbnails = nullptr;
-      if (SUCCEEDED(provider->Initialize(stream, STGM_READ)) &&
-          SUCCEEDED(provider->QueryInterface(IID_PPV_ARGS(&thumbnails)))) {
-        HBITMAP bitmap = nullptr;
-        WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
-        const double start = Now();
-        const HRESULT result = thumbnails->GetThumbnail(256, &bitmap, &alpha);
-        seconds = Now() - start;
-        *ok = result == S_OK && bitmap != nullptr;
-        if (bitmap != nullptr) DeleteObject(bitmap);
-        thumbnails->Release();
-      }
-      provider->Release();
-    }
-    factory->Release();
-  }
-  stream->Release();
+  IThumbnailProvider* thumbnails = OpenThumbnailProvider(getClassObject, file);
+  if (thumbnails == nullptr) return 0;
+  HBITMAP bitmap = nullptr;
+  WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+  const double start = Now();
+  const HRESULT result = thumbnails->GetThumbnail(256, &bitmap, &alpha);
+  const double seconds = Now() - start;
+  *ok = result == S_OK && bitmap != nullptr;
+  if (bitmap != nullptr) DeleteObject(bitmap);
+  thumbnails->Release();
   return seconds;
 }
 
@@ -152,7 +125,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
 
-  IStream* probe = OpenStream(file);
+  IStream* probe = OpenFileStream(file);
   if (probe == nullptr) {
     std::fprintf(stderr, "cannot open %ls\n", file.c_str());
     return 1;
@@ -168,7 +141,7 @@ int wmain(int argc, wchar_t** argv) {
   Figures interpreter;
   uint64_t lines = 0, markers = 0, reads = 0, seeks = 0;
   for (int i = 0; i < repeat; ++i) {
-    IStream* stream = OpenStream(file);
+    IStream* stream = OpenFileStream(file);
     ComStreamSource adapter(stream);
     CountingSource source(adapter);
     CountingCanvas canvas;
@@ -187,7 +160,7 @@ int wmain(int argc, wchar_t** argv) {
   ULONG_PTR token = 0;
   GdiplusStartup(&token, &startup, nullptr);
   for (int i = 0; i < repeat; ++i) {
-    IStream* stream = OpenStream(file);
+    IStream* stream = OpenFileStream(file);
     ComStreamSource source(stream);
     GpBitmap* image = nullptr;
     DllExports::GdipCreateBitmapFromScan0(255, 255, 0, PixelFormat32bppARGB, nullptr, &image);

@@ -17,14 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "ProviderClient.h"
+
 using namespace Gdiplus;
 
 namespace {
-
-constexpr CLSID kProviderClassId = {
-    0x4C7D2E15, 0xB3A9, 0x4f2e, {0x87, 0x13, 0xC9, 0xE0, 0x5A, 0x61, 0xB4, 0xD8}};
-
-using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
 bool PngEncoder(CLSID* encoder) {
   UINT count = 0, size = 0;
@@ -53,28 +50,12 @@ bool SavePng(HBITMAP bitmap, const std::wstring& path) {
 
 // The thumbnail of one file, as the Shell would get it. Null on failure.
 HBITMAP Thumbnail(DllGetClassObjectFn getClassObject, const std::wstring& file) {
-  IStream* stream = nullptr;
-  if (FAILED(SHCreateStreamOnFileEx(file.c_str(), STGM_READ | STGM_SHARE_DENY_WRITE,
-                                    FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, &stream))) {
-    return nullptr;
-  }
+  IThumbnailProvider* thumbnails = OpenThumbnailProvider(getClassObject, file);
+  if (thumbnails == nullptr) return nullptr;
   HBITMAP bitmap = nullptr;
-  IClassFactory* factory = nullptr;
-  if (SUCCEEDED(getClassObject(kProviderClassId, IID_PPV_ARGS(&factory)))) {
-    IInitializeWithStream* provider = nullptr;
-    if (SUCCEEDED(factory->CreateInstance(nullptr, IID_PPV_ARGS(&provider)))) {
-      IThumbnailProvider* thumbnails = nullptr;
-      if (SUCCEEDED(provider->Initialize(stream, STGM_READ)) &&
-          SUCCEEDED(provider->QueryInterface(IID_PPV_ARGS(&thumbnails)))) {
-        WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
-        if (FAILED(thumbnails->GetThumbnail(256, &bitmap, &alpha))) bitmap = nullptr;
-        thumbnails->Release();
-      }
-      provider->Release();
-    }
-    factory->Release();
-  }
-  stream->Release();
+  WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
+  if (FAILED(thumbnails->GetThumbnail(256, &bitmap, &alpha))) bitmap = nullptr;
+  thumbnails->Release();
   return bitmap;
 }
 
