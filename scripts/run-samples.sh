@@ -27,6 +27,6 @@ scripts/windows-samples.sh build/mingw "$root/build/samples/windows"
 cat <<MSG
 
 Windows thumbnails (Vantrel.dll under Wine): $root/build/samples/windows
-The settings program under Wine (needs an X display):
-  scripts/with-wine-display.sh build/mingw wine build/mingw/NC/SorvaneSettings/SorvaneSettings.exe
+The settings program under Wine, on a desktop:
+  WINEPREFIX=$root/build/mingw/wineprefix-samples wine build/mingw/NC/SorvaneSettings/SorvaneSettings.exe
 MSG
