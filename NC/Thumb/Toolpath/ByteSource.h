@@ -3,7 +3,7 @@
 // IStream (Read, and Seek relative to the start, the current position or the
 // end), and StreamReader, the buffered reader the interpreter actually reads
 // through. Only whole chunks cross the virtual ByteSource boundary; single
-// bytes, positions and step-backs are served inline from the reader's buffer.
+// bytes, whole lines and positions are served inline from the reader's buffer.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
