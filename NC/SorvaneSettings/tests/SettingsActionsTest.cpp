@@ -42,8 +42,6 @@ class RecordingView final : public SettingsView {
 using Messages = std::vector<std::pair<std::wstring, UINT>>;
 using Entries = std::vector<std::wstring>;
 
-std::string ThumbnailFile() { return ReadFileBytes(SettingsFilePath(kThumbnailListFile)); }
-std::string PreviewFile() { return ReadFileBytes(SettingsFilePath(kPreviewListFile)); }
 
 using AddFileTypeTest = CleanSettingsTest;
 using RemoveSelectedTypeTest = CleanSettingsTest;
@@ -57,11 +55,7 @@ TEST_F(AddFileTypeTest, NewTypeGoesToBothHandlersListsAndBoxes) {
   AddFileType(view, L".nc");
   EXPECT_EQ(view.messages,
             (Messages{{L"File type '.nc' added to Thumbnail and Preview provider", MB_ICONINFORMATION}}));
-  std::wstring value;
-  ASSERT_TRUE(ReadDefaultValue(std::wstring(L".nc") + kThumbnailHandlerKey, value));
-  EXPECT_EQ(value, kProviderClass);
-  ASSERT_TRUE(ReadDefaultValue(std::wstring(L".nc") + kPreviewHandlerKey, value));
-  EXPECT_EQ(value, kPreviewClass);
+  ExpectAssociatedWithBothHandlers(L".nc");
   EXPECT_EQ(ThumbnailFile(), ".nc");
   EXPECT_EQ(PreviewFile(), ".nc");
   EXPECT_EQ(view.thumbnail.entries, Entries{L".nc"});

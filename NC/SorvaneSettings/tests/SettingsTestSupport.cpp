@@ -82,6 +82,18 @@ bool KeyExists(const std::wstring& subKey) {
   return true;
 }
 
+std::string ThumbnailFile() { return ReadFileBytes(SettingsFilePath(kThumbnailListFile)); }
+std::string PreviewFile() { return ReadFileBytes(SettingsFilePath(kPreviewListFile)); }
+
+void ExpectAssociatedWithBothHandlers(const std::wstring& type) {
+  std::wstring value;
+  EXPECT_TRUE(ReadDefaultValue(type + kThumbnailHandlerKey, value)) << "no thumbnail handler key";
+  EXPECT_EQ(value, kProviderClass);
+  value.clear();
+  EXPECT_TRUE(ReadDefaultValue(type + kPreviewHandlerKey, value)) << "no preview handler key";
+  EXPECT_EQ(value, kPreviewClass);
+}
+
 bool ReadDefaultValue(const std::wstring& subKey, std::wstring& value) {
   DWORD size = 0;
   if (RegGetValueW(HKEY_CLASSES_ROOT, subKey.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, nullptr,

@@ -25,6 +25,9 @@ extern const wchar_t kPreviewClass[];         // "{A1F5C3D7-...}"
 bool FileExists(const std::string& path);
 // The file's bytes, read in binary mode; empty when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
+// The bytes of the thumbnail and the preview list file.
+std::string ThumbnailFile();
+std::string PreviewFile();
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
 // Removes both list files and the three option files, then the folder.
@@ -73,6 +76,10 @@ class FileWriteLock {
 };
 
 #include <gtest/gtest.h>
+
+// Both handler keys of `type` exist and name the provider and the preview
+// handler.
+void ExpectAssociatedWithBothHandlers(const std::wstring& type);
 
 // Each test starts from an empty settings folder with both list files
 // present and empty, and without the handler keys of the test's file types.

@@ -18,8 +18,6 @@ using Seen = std::vector<SeenMessage>;
 SeenMessage Information(const std::wstring& text) { return {text, MessageIcon::Information}; }
 SeenMessage Warning(const std::wstring& text) { return {text, MessageIcon::Exclamation}; }
 
-std::string ThumbnailFile() { return ReadFileBytes(SettingsFilePath(kThumbnailListFile)); }
-std::string PreviewFile() { return ReadFileBytes(SettingsFilePath(kPreviewListFile)); }
 
 const wchar_t kCannotAccess[] = L"Can't access provider key in Windows regestry.";
 
@@ -146,11 +144,7 @@ TEST_F(SettingsWindowTest, ExistingListsAndOptionsAreShownAndKept) {
 TEST_F(SettingsWindowTest, AddNcAgainRefuseAndRemove) {
   Start();
   EXPECT_EQ(Add(L".nc"), (Seen{Information(L"File type '.nc' added to Thumbnail and Preview provider")}));
-  std::wstring value;
-  ASSERT_TRUE(ReadDefaultValue(std::wstring(L".nc") + kThumbnailHandlerKey, value));
-  EXPECT_EQ(value, kProviderClass);
-  ASSERT_TRUE(ReadDefaultValue(std::wstring(L".nc") + kPreviewHandlerKey, value));
-  EXPECT_EQ(value, kPreviewClass);
+  ExpectAssociatedWithBothHandlers(L".nc");
   EXPECT_EQ(ThumbnailFile(), ".nc");
   EXPECT_EQ(PreviewFile(), ".nc");
   EXPECT_EQ(m_program.ListEntries(IDC_THUMBNAIL_TYPES), Entries{L".nc"});

@@ -10,8 +10,6 @@
 
 namespace {
 
-std::string ThumbnailFile() { return ReadFileBytes(SettingsFilePath(kThumbnailListFile)); }
-std::string PreviewFile() { return ReadFileBytes(SettingsFilePath(kPreviewListFile)); }
 
 std::wstring ThumbnailKeyValue(const std::wstring& type) {
   std::wstring value;

@@ -136,10 +136,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   }
   reader.Skip(line.length);
   // A line longer than any block (the scanner skips those) ends here too.
-  if (line.bytes[line.length - 1] != '\n') {
-    for (uint64_t left = reader.Remaining(); left > 0 && reader.Next() != '\n'; --left) {
-    }
-  }
+  if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
   return stored;
 }
 

@@ -71,6 +71,12 @@ class StreamReader {
   // The line at the current position, at most `limit` bytes (limit must be
   // below the buffer's capacity). Length 0 means no byte is left.
   Line PeekLine(size_t limit);
+  // Moves past the rest of the line and its newline.
+  void SkipLine() {
+    for (uint64_t left = Remaining(); left > 0; --left) {
+      if (Next() == '\n') return;
+    }
+  }
   // Moves past n bytes that PeekLine showed.
   void Skip(size_t n) { cursor_ += n < filled_ - cursor_ ? n : filled_ - cursor_; }
 

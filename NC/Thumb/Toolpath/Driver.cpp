@@ -16,8 +16,6 @@ struct Point {
   double h = NOT_GIVEN, v = NOT_GIVEN;
 };
 
-bool IsGiven(double value) { return value != NOT_GIVEN; }
-
 // Pass start: back to the first byte, modal state cleared.
 void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   reader.Rewind();  // a source that cannot seek leaves the reader at its end
@@ -33,13 +31,6 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   previous = Point{};
 }
 
-// A line too long to be a block changes nothing; reading goes on after it.
-void SkipRestOfLine(StreamReader& reader) {
-  for (uint64_t left = reader.Remaining(); left > 0; --left) {
-    if (reader.Next() == '\n') return;
-  }
-}
-
 // Scans the next block; false when the pass must end. Over-long lines are
 // skipped whole, so `matches` always belongs to a block that can be read.
 bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader) {
@@ -48,7 +39,7 @@ bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader) {
     const int result = ScanBlock(ctx, reader);
     if (result == -1) return false;
     if (result != -2) return true;
-    SkipRestOfLine(reader);
+    reader.SkipLine();  // a line too long to be a block changes nothing
   }
 }
 

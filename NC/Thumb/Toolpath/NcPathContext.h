@@ -9,6 +9,7 @@
 
 // A word slot or coordinate without a value. Tested by exact equality.
 constexpr double NOT_GIVEN = -9999.0;
+inline bool IsGiven(double value) { return value != NOT_GIVEN; }
 // Empty extents: the maxima start below and the minima above any real value.
 constexpr double EMPTY_MAX = -999999.0;
 constexpr double EMPTY_MIN = 999999.0;

@@ -43,8 +43,6 @@ int32_t MarkerUnits(const NcPathContext& ctx) {
 
 uint8_t Low8(int32_t component) { return static_cast<uint8_t>(component & 0xFF); }
 
-bool IsGiven(double value) { return value != NOT_GIVEN; }
-
 // One segment between two pixels, on every active back-end.
 void DrawPixelLine(NcPathContext& ctx, Pixel a, Pixel b) {
   // A line that starts and ends on one pixel leaves no mark on any back-end
