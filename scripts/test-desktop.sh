@@ -194,7 +194,11 @@ rm -rf "$HOME/.local"
 mkdir -p "$XDG_DATA_HOME"
 
 # One run of this part at a time on a machine: it installs into the system.
-exec 9>/tmp/vantrel-desktop-test.lock
+# The lock is taken through a read-only descriptor, which flock allows, so
+# that a lock file another user made serves as well.
+lock=/tmp/vantrel-desktop-test.lock
+[ -e "$lock" ] || : >"$lock"
+exec 9<"$lock"
 flock 9
 
 if ! can_install; then
