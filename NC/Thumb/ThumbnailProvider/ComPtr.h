@@ -27,6 +27,11 @@ class ComPtr {
     Reset();
     pointer_ = pointer;
   }
+  // Takes over a reference the caller holds (a new object's first one).
+  void Attach(Interface* pointer) {
+    Reset();
+    pointer_ = pointer;
+  }
   // For a call that hands out a new reference through an out-pointer.
   void** PutVoid() {
     Reset();
