@@ -71,6 +71,14 @@ void AddTargetExtents(NcPathContext& ctx, const Point& target) {
   }
 }
 
+// Frames a straight cut: its end and, when the tool's position before it is
+// known, its start too, so that a cut after a rapid approach stays inside
+// the picture. Every straight move of either dialect is framed here.
+void FrameStraightMove(NcPathContext& ctx, const Point& previous, const Point& target) {
+  if (IsGiven(previous.h) && IsGiven(previous.v)) AddTargetExtents(ctx, previous);
+  AddTargetExtents(ctx, target);
+}
+
 // Frames an arc by its bounding box. Nothing derived from a missing word
 // enters the extents: an arc without a usable centre frames its end point
 // like a straight move.
@@ -123,7 +131,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
           continue;
         }
       }
-      if (ctx.modeLinear) AddTargetExtents(ctx, target);  // rapid moves frame nothing
+      if (ctx.modeLinear) FrameStraightMove(ctx, previous, target);  // rapid moves frame nothing
       if (ctx.modeArcCw || ctx.modeArcCcw) FrameArc(ctx, previous, target);
       if (ctx.modeCycle) AddPointExtents(ctx, target.h, target.v);
       previous = target;
@@ -169,7 +177,9 @@ bool ArcOffsets(const NcPathContext& ctx, const Point& previous, const Point& ta
     if (!IsGiven(wordI) || !IsGiven(wordJ)) i = j = NOT_GIVEN;
     return true;
   }
-  if (UsesRadius(ctx)) {
+  // R0 gives no radius centre: the arc is drawn with I and J as they stand,
+  // as the first pass frames it.
+  if (UsesRadius(ctx) && ctx.words[SLOT_R] != 0) {
     double ch = 0, cv = 0;
     if (!RadiusCentre(previous, target, ctx.words[SLOT_R], clockwise, ch, cv)) return false;
     i = ch - previous.h;

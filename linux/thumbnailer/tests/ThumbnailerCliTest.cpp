@@ -93,7 +93,7 @@ std::pair<int, int> PixelOf(const Json& trace, double h, double v) {
   auto round = [](double value) { return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5); };
   const double scale = trace["scale"].number;
   const int x = round((h + trace["offsetX"].number) * scale) + 2;
-  const int y = std::abs(round((v + trace["offsetY"].number) * scale) + 2 - 251);
+  const int y = 251 + 2 - round((v + trace["offsetY"].number) * scale);
   return {x, y};
 }
 
@@ -158,6 +158,38 @@ TEST_F(ThumbnailerCli, PathLiesWhereTheFitPutsIt) {
   const auto [left, bottom] = PixelOf(trace, 0, 0);
   const auto [right, top] = PixelOf(trace, 100, 50);
   EXPECT_EQ(picture.Count(0, 0, 254, 254, kBlue), 2 * (right - left + 1) + 2 * (bottom - top - 1));
+}
+
+// The fitted path fills rows 2 to 253 as it fills columns 2 to 253, and
+// nothing near the top edge folds back down.
+TEST_F(ThumbnailerCli, PathReachesTheTopEdgeWithoutADent) {
+  const Picture square = Render("G1 X0 Y0\nG1 X100\nG1 Y100\nG1 X0\nG1 Y0\n");
+  ASSERT_EQ(square.width, 255);
+  // (The version text covers the top left corner.)
+  EXPECT_EQ(square.Count(40, 2, 253, 2, kBlue), 214);
+  EXPECT_EQ(square.Count(2, 253, 253, 253, kBlue), 252);
+  EXPECT_EQ(square.Count(2, 16, 2, 253, kBlue), 238);
+  EXPECT_EQ(square.Count(253, 2, 253, 253, kBlue), 252);
+  EXPECT_EQ(square.Count(0, 0, 254, 1, kBlue) + square.Count(0, 254, 254, 254, kBlue), 0);
+
+  // A semicircle on a rectangle: the topmost blue pixel of each column
+  // rises to the arc's middle and falls after it.
+  const Picture arch = Render("G1 X0 Y0\nG1 X100\nG1 Y60\nG3 X0 Y60 I-50 J0\nG1 Y0\n");
+  ASSERT_EQ(arch.width, 255);
+  std::vector<int> top;
+  for (int x = 0; x < 255; ++x) {
+    int y = 0;
+    while (y < 255 && arch.At(x, y) != kBlue) ++y;
+    if (y < 255) top.push_back(y);
+  }
+  ASSERT_GT(top.size(), 200u);
+  const auto peak = std::min_element(top.begin(), top.end());
+  EXPECT_EQ(*peak, 2);
+  EXPECT_TRUE(std::is_sorted(top.begin(), peak + 1, std::greater<int>()));
+  EXPECT_TRUE(std::is_sorted(peak, top.end()));
+  // The flat top of the arc spans the middle column.
+  const size_t middle = top.size() / 2;
+  EXPECT_EQ(top[middle], 2);
 }
 
 // Calls counted in the trace are the calls the composition makes.
