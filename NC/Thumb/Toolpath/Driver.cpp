@@ -241,6 +241,7 @@ void TncContourBlock(NcPathContext& ctx, Point& previous, Point target, bool dra
       ctx.words[SLOT_Y] = target.v;
       break;
     default:
+      if (ctx.modeRapid) LetGoHeld(ctx, drawing);  // even in Z only: the tool leaves the contour
       if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y]) return;  // no move in the plane
       break;
   }
