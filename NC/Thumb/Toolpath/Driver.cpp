@@ -191,6 +191,7 @@ bool CcCentre(const NcPathContext& ctx, const Point& previous, double& ch, doubl
 bool PolarTarget(NcPathContext& ctx, const Point& previous, bool circle, Point& target,
                  double& ch, double& cv) {
   constexpr double kDegree = 3.141592653589793 / 180.0;
+  if (!IsGiven(ctx.polarRadius) && !IsGiven(ctx.polarAngle)) return false;  // nothing to go to
   if (!CcCentre(ctx, previous, ch, cv)) return false;
   const bool known = IsGiven(previous.h) && IsGiven(previous.v);
   const bool needsPosition = circle || ctx.polarRadiusInc || ctx.polarAngleInc ||
@@ -324,6 +325,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
     }
     if (ctx.tncBlock != TNC_NONE) {
       TncContourBlock(ctx, previous, target, false);
+      if (n == 0) continue;
     } else if (given) {
       LetGoHeld(ctx, false);
       if (ctx.modeLinear) FrameStraight(ctx, previous, target);  // rapid moves frame nothing
