@@ -193,6 +193,12 @@ bool PolarTarget(NcPathContext& ctx, const Point& previous, bool circle, Point& 
   constexpr double kDegree = 3.141592653589793 / 180.0;
   if (!IsGiven(ctx.polarRadius) && !IsGiven(ctx.polarAngle)) return false;  // nothing to go to
   if (!CcCentre(ctx, previous, ch, cv)) return false;
+  // A centre given relative (CC IX.. IY..) is taken from where the first
+  // polar move starts and stays there, so the following ones turn around it
+  // too instead of around a point that moves with the tool.
+  ctx.words[SLOT_I] = ch;
+  ctx.words[SLOT_J] = cv;
+  ctx.centerRelI = ctx.centerRelJ = false;
   const bool known = IsGiven(previous.h) && IsGiven(previous.v);
   const bool needsPosition = circle || ctx.polarRadiusInc || ctx.polarAngleInc ||
                              !IsGiven(ctx.polarRadius) || !IsGiven(ctx.polarAngle);

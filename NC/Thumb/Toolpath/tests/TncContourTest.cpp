@@ -192,6 +192,16 @@ TEST(TncContour, PolarMovesAroundTheCentre) {
       RunProgram("L X+30 Y+40 R0 FMAX\nCC\nLP PR+10 PA+0 FMAX\nCP IPA-360 DR-\nEND PGM\n", here);
   ExpectExtents(atTool, 20, 40, 30, 50, "centre at the position");
   EXPECT_GE(here.Count(CanvasCall::Line), 300u);
+
+  // A relative centre (CC IX.. IY..) stays where the first polar move put it:
+  // four moves make a square around (0, 0).
+  RecordingCanvas square;
+  NcPathContext relative = RunProgram(
+      "L X+10 Y+0 R0 FMAX\nCC IX-10 IY+0\nLP PR+10 PA+90\nLP PA+180\nLP PA+270\nLP PA+0\n"
+      "END PGM\n",
+      square);
+  ExpectExtents(relative, -10, 10, -10, 10, "relative centre");
+  EXPECT_EQ(square.Count(CanvasCall::Line), 4u);
 }
 
 }  // namespace
