@@ -1,6 +1,7 @@
 #include "PackageSwitches.h"
 
 #include <windows.h>
+#include <msi.h>
 
 #include <algorithm>
 #include <cstring>
@@ -41,8 +42,18 @@ bool RunPackageSwitch(const wchar_t* commandLine, int& exitCode) {
     exitCode = PrepareSettingsForPackage() ? 0 : 1;
     return true;
   }
-  if (lstrcmpiW(line.c_str(), L"/remove-thumbnail-types") == 0) {
-    exitCode = RemoveAllThumbnailTypes() ? 0 : 1;
+  const std::wstring removeSwitch = L"/remove-thumbnail-types";
+  if (line.size() >= removeSwitch.size() &&
+      lstrcmpiW(line.substr(0, removeSwitch.size()).c_str(), removeSwitch.c_str()) == 0 &&
+      (line.size() == removeSwitch.size() || line[removeSwitch.size()] == L' ')) {
+    const std::wstring productCode = Trimmed(line.c_str() + removeSwitch.size());
+    // Windows Installer tells an upgrade's removal of the older version
+    // apart by a property; Wine's does not set it, so ask what is installed.
+    if (!productCode.empty() && OtherProductVersionInstalled(productCode)) {
+      exitCode = 0;
+    } else {
+      exitCode = RemoveAllThumbnailTypes() ? 0 : 1;
+    }
     return true;
   }
   return false;
@@ -74,4 +85,15 @@ bool RemoveAllThumbnailTypes() {
     if (!RemoveTypeFromList(TypeList::Thumbnail, type)) removedAll = false;
   }
   return removedAll;
+}
+
+bool OtherProductVersionInstalled(const std::wstring& productCode) {
+  // Product codes are GUIDs in braces: 38 characters and the terminator.
+  wchar_t related[39] = {};
+  for (DWORD i = 0; MsiEnumRelatedProductsW(VANTREL_WIDE(VANTREL_UPGRADE_CODE), 0, i, related) ==
+                    ERROR_SUCCESS;
+       ++i) {
+    if (lstrcmpiW(related, productCode.c_str()) != 0) return true;
+  }
+  return false;
 }
