@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 fonts-wine
   xvfb xauth
+  wixl
 )
 
 missing=()

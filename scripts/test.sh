@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the native build, the same under AddressSanitizer
 # and UndefinedBehaviorSanitizer, a short fuzz run, and the Windows build
-# under Wine (with a virtual X display for the dialog tests).
+# under Wine (with a virtual X display for the dialog tests, and the Windows
+# package installed, upgraded and removed by msiexec in a prefix of its own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
