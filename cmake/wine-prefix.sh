@@ -19,4 +19,9 @@ wineserver -w
 # process pays Wine's start-up again. It ends 30 s after its last client;
 # the test command also stops it when the run is over.
 wineserver -p30 </dev/null >/dev/null 2>&1
+# Wine's own services start with the first program and inherit its output;
+# started by a test, they would hold ctest's pipes open for half a minute
+# after it ended. A program that waits here (until the server is stopped,
+# at most ten minutes) starts them now, with no pipe of ctest's.
+(sleep 600 | wine cmd /c pause) </dev/null >/dev/null 2>&1 &
 echo "wine prefix ready: $WINEPREFIX"
