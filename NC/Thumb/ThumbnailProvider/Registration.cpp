@@ -20,7 +20,8 @@ constexpr const wchar_t kClassKey[] = L"CLSID\\" VANTREL_WIDE(VANTREL_PROVIDER_C
 constexpr const wchar_t kServerKey[] =
     L"CLSID\\" VANTREL_WIDE(VANTREL_PROVIDER_CLSID) L"\\InprocServer32";
 
-// Written in this order. The package's registry table writes the same values. The class identifier's letter case is the same everywhere.
+// Written in this order. The class identifier's letter case is the same
+// everywhere. The Windows package's registry table writes the same values.
 constexpr ModuleRegistryValue kModuleValues[] = {
     {kClassKey, nullptr, VANTREL_WIDE(VANTREL_PROVIDER_CLASS_NAME), true},
     {kServerKey, nullptr, nullptr, false},
