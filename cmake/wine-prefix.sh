@@ -24,4 +24,17 @@ wineserver -p30 </dev/null >/dev/null 2>&1
 # after it ended. A program that waits here (until the server is stopped,
 # at most ten minutes) starts them now, with no pipe of ctest's.
 (sleep 600 | wine cmd /c pause) </dev/null >/dev/null 2>&1 &
+# Return only once it and the services run: a test started earlier could
+# win the race and start the services itself.
+runs_here() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+for _ in $(seq 150); do
+  runs_here 'cmd\.exe /c pause' && runs_here 'services\.exe' && break
+  sleep 0.2
+done
 echo "wine prefix ready: $WINEPREFIX"
