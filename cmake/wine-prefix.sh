@@ -22,8 +22,10 @@ wineserver -p30 </dev/null >/dev/null 2>&1
 # Wine's own services start with the first program and inherit its output;
 # started by a test, they would hold ctest's pipes open for half a minute
 # after it ended. A program that waits here (until the server is stopped,
-# at most ten minutes) starts them now, with no pipe of ctest's.
-(sleep 600 | wine cmd /c pause) </dev/null >/dev/null 2>&1 &
+# at most ten minutes) starts them now, with no pipe of ctest's. Opened for
+# reading and writing, its input pipe never ends, so "pause" waits.
+mkfifo "$WINEPREFIX/waiting-input"
+timeout 600 wine cmd /c pause <>"$WINEPREFIX/waiting-input" >/dev/null 2>&1 &
 # Return only once it and the services run: a test started earlier could
 # win the race and start the services itself.
 runs_here() {
