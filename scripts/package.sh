@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# package.sh [msi ...]
+# package.sh [NAME ...]   (NAME: msi)
 # Builds the product's packages and writes them to dist/. Without arguments
 # it builds every package this script knows.
 #
@@ -55,8 +55,9 @@ build_msi() {
 }
 
 mkdir -p "$dist"
+# Every package has a function build_<name> above; without arguments, all.
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(msi)
+[ ${#targets[@]} -gt 0 ] || mapfile -t targets < <(declare -F | sed -n 's/^declare -f build_//p')
 for target in "${targets[@]}"; do
   if ! declare -F "build_$target" >/dev/null; then
     echo "package: unknown package '$target'" >&2
