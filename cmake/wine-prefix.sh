@@ -19,4 +19,24 @@ wineserver -w
 # process pays Wine's start-up again. It ends 30 s after its last client;
 # the test command also stops it when the run is over.
 wineserver -p30 </dev/null >/dev/null 2>&1
+# Wine's own services start with the first program and inherit its output;
+# started by a test, they would hold ctest's pipes open for half a minute
+# after it ended. A program that waits here (until the server is stopped,
+# at most ten minutes) starts them now, with no pipe of ctest's. Opened for
+# reading and writing, its input pipe never ends, so "pause" waits.
+mkfifo "$WINEPREFIX/waiting-input"
+timeout 600 wine cmd /c pause <>"$WINEPREFIX/waiting-input" >/dev/null 2>&1 &
+# Return only once it and the services run: a test started earlier could
+# win the race and start the services itself.
+runs_here() {
+  local pid
+  for pid in $(pgrep -f "$1"); do
+    tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" && return 0
+  done
+  return 1
+}
+for _ in $(seq 150); do
+  runs_here 'cmd\.exe /c pause' && runs_here 'services\.exe' && break
+  sleep 0.2
+done
 echo "wine prefix ready: $WINEPREFIX"

@@ -13,6 +13,7 @@ packages=(
   xvfb xauth
   dpkg-dev python3-gi gir1.2-gnomedesktop-3.0 gir1.2-gdkpixbuf-2.0 bubblewrap tumbler dbus
   libglib2.0-bin xdg-utils netcdf-bin
+  wixl
 )
 
 missing=()

@@ -2,7 +2,8 @@
 # Builds and runs every test: the native build, the Debian package with the
 # desktop's own thumbnail consumers, the same build under AddressSanitizer
 # and UndefinedBehaviorSanitizer, a short fuzz run, and the Windows build
-# under Wine (with a virtual X display for the dialog tests).
+# under Wine (with a virtual X display for the dialog tests, and the Windows
+# package installed, upgraded and removed by msiexec in a prefix of its own).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

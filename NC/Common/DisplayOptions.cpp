@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ProductFacts.h"
+
 namespace {
 
-constexpr const char* kSettingsFolderName = "Kestrova";
+constexpr const char* kSettingsFolderName = VANTREL_SETTINGS_FOLDER;
 
 // The option files' full paths, terminator included, fit in this many bytes.
 constexpr size_t kOptionPathSize = 272;
@@ -38,9 +40,9 @@ bool GetSettingsFolderPath(char* path, size_t size) {
 
 const char* DisplayOptionFileName(DisplayOption option) {
   switch (option) {
-    case DisplayOption::ShowAxis: return "Vantrel_ShowAxis.txt";
-    case DisplayOption::ShowComment: return "Vantrel_ShowComment.txt";
-    case DisplayOption::ShowType: return "Vantrel_ShowType.txt";
+    case DisplayOption::ShowAxis: return VANTREL_SHOW_AXIS_FILE;
+    case DisplayOption::ShowComment: return VANTREL_SHOW_COMMENT_FILE;
+    case DisplayOption::ShowType: return VANTREL_SHOW_TYPE_FILE;
   }
   return "";
 }

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "PackageSwitches.h"
 #include "SettingsActions.h"
 #include "SorvaneSettingsDlg.h"
 
@@ -29,7 +30,11 @@ BOOL CSorvaneSettingsApp::InitInstance() {
   return FALSE;
 }
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
+  // The package's jobs run without a window; any other command line shows
+  // the dialog, as starting the program without one does.
+  int exitCode = 0;
+  if (RunPackageSwitch(commandLine, exitCode)) return exitCode;
   theApp.InitInstance();
   return 0;
 }

@@ -8,24 +8,25 @@
 #include <vector>
 
 #include "DisplayOptions.h"
+#include "ProductFacts.h"
 #include "RegistryValue.h"
 
-const wchar_t kThumbnailProviderClassId[] = L"{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}";
-const wchar_t kPreviewHandlerClassId[] = L"{A1F5C3D7-62B4-4E8A-9D0C-3B7E51F2A6C4}";
+const wchar_t kThumbnailProviderClassId[] = VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
+const wchar_t kPreviewHandlerClassId[] = VANTREL_WIDE(VANTREL_PREVIEW_HANDLER_CLSID);
 
 namespace {
 
 const TypeListInfo kThumbnailList = {
-    "Vantrel_RegedTypes.txt",
-    "E357FCCD-A995-4576-B01F-234630154E96",
-    "{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}",
+    VANTREL_THUMBNAIL_LIST_FILE,
+    VANTREL_THUMBNAIL_HANDLER_KEY,
+    VANTREL_PROVIDER_CLSID,
     L"The file type is already registered in the registry",
 };
 
 const TypeListInfo kPreviewList = {
-    "Vantrel_RegedTypesPreview.txt",
-    "8895b1c6-b41f-4c1c-a562-0d564250836f",
-    "{A1F5C3D7-62B4-4E8A-9D0C-3B7E51F2A6C4}",
+    VANTREL_PREVIEW_LIST_FILE,
+    VANTREL_PREVIEW_HANDLER_KEY,
+    VANTREL_PREVIEW_HANDLER_CLSID,
     L"The file type is already registered in the Windows registry",
 };
 
@@ -168,7 +169,7 @@ std::wstring WidenText(const std::string& text) {
 }
 
 std::string GetHandlerKeyPath(TypeList list, const std::string& type) {
-  return type + "\\shellex\\{" + GetTypeListInfo(list).handlerKey + "}";
+  return type + "\\shellex\\" + GetTypeListInfo(list).handlerKey;
 }
 
 int RegisterTypeForHandler(TypeList list, const std::string& type) {

@@ -11,7 +11,7 @@ enum class TypeList { Thumbnail, Preview };
 // What tells the two lists apart.
 struct TypeListInfo {
   const char* fileName;    // list file in the settings folder
-  const char* handlerKey;  // key below "<type>\shellex", without braces
+  const char* handlerKey;  // key below "<type>\shellex", with braces
   const char* classId;     // the key's default value, with braces
   const wchar_t* alreadyRegisteredMessage;  // addition result 2
 };
@@ -60,7 +60,7 @@ bool GetTypeListEntry(TypeList list, int index, std::string& entry);
 // Existing list files are left exactly as they are.
 void CreateMissingTypeLists();
 
-// "<type>\shellex\{<handler key>}"
+// "<type>\shellex\<handler key>"
 std::string GetHandlerKeyPath(TypeList list, const std::string& type);
 
 // A narrow text (type, key path, file path) as a wide string, converted

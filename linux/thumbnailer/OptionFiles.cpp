@@ -19,7 +19,7 @@ const char* AbsolutePathFromEnvironment(const char* name) {
 
 std::string OptionFolder() {
   if (const char* config = AbsolutePathFromEnvironment("XDG_CONFIG_HOME")) {
-    return std::string(config) + "/Kestrova";
+    return std::string(config) + "/" VANTREL_SETTINGS_FOLDER;
   }
   const char* home = AbsolutePathFromEnvironment("HOME");
   if (home == nullptr) {
@@ -27,7 +27,7 @@ std::string OptionFolder() {
     if (user == nullptr || user->pw_dir == nullptr || user->pw_dir[0] != '/') return {};
     home = user->pw_dir;
   }
-  return std::string(home) + "/.config/Kestrova";
+  return std::string(home) + "/.config/" VANTREL_SETTINGS_FOLDER;
 }
 
 bool ReadOptionFile(const std::string& folder, const char* fileName) {

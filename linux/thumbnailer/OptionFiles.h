@@ -4,11 +4,12 @@
 // folder, $XDG_CONFIG_HOME/Kestrova or else ~/.config/Kestrova.
 #include <string>
 
+#include "ProductFacts.h"
 #include "ThumbnailComposition.h"
 
-constexpr const char* SHOW_AXIS_FILE = "Vantrel_ShowAxis.txt";
-constexpr const char* SHOW_COMMENT_FILE = "Vantrel_ShowComment.txt";
-constexpr const char* SHOW_TYPE_FILE = "Vantrel_ShowType.txt";
+constexpr const char* SHOW_AXIS_FILE = VANTREL_SHOW_AXIS_FILE;
+constexpr const char* SHOW_COMMENT_FILE = VANTREL_SHOW_COMMENT_FILE;
+constexpr const char* SHOW_TYPE_FILE = VANTREL_SHOW_TYPE_FILE;
 
 // The folder of the option files; empty when no home folder is known.
 std::string OptionFolder();

@@ -7,17 +7,19 @@
 #include <cstring>
 #include <vector>
 
-const char kThumbnailListFile[] = "Vantrel_RegedTypes.txt";
-const char kPreviewListFile[] = "Vantrel_RegedTypesPreview.txt";
-const wchar_t kThumbnailHandlerKey[] = L"\\shellex\\{E357FCCD-A995-4576-B01F-234630154E96}";
-const wchar_t kPreviewHandlerKey[] = L"\\shellex\\{8895b1c6-b41f-4c1c-a562-0d564250836f}";
-const wchar_t kProviderClass[] = L"{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}";
-const wchar_t kPreviewClass[] = L"{A1F5C3D7-62B4-4E8A-9D0C-3B7E51F2A6C4}";
+#include "ProductFacts.h"
+
+const char kThumbnailListFile[] = VANTREL_THUMBNAIL_LIST_FILE;
+const char kPreviewListFile[] = VANTREL_PREVIEW_LIST_FILE;
+const wchar_t kThumbnailHandlerKey[] = L"\\shellex\\" VANTREL_WIDE(VANTREL_THUMBNAIL_HANDLER_KEY);
+const wchar_t kPreviewHandlerKey[] = L"\\shellex\\" VANTREL_WIDE(VANTREL_PREVIEW_HANDLER_KEY);
+const wchar_t kProviderClass[] = VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
+const wchar_t kPreviewClass[] = VANTREL_WIDE(VANTREL_PREVIEW_HANDLER_CLSID);
 
 namespace {
 const char* const kAllSettingsFiles[] = {
-    "Vantrel_RegedTypes.txt", "Vantrel_RegedTypesPreview.txt", "Vantrel_ShowAxis.txt",
-    "Vantrel_ShowComment.txt", "Vantrel_ShowType.txt"};
+    VANTREL_THUMBNAIL_LIST_FILE, VANTREL_PREVIEW_LIST_FILE, VANTREL_SHOW_AXIS_FILE,
+    VANTREL_SHOW_COMMENT_FILE, VANTREL_SHOW_TYPE_FILE};
 }
 
 std::wstring WindowsPath(const char* hostPath) {
@@ -32,7 +34,7 @@ std::wstring WindowsPath(const char* hostPath) {
 std::string SettingsFolderPath() {
   char folder[MAX_PATH] = {};
   SHGetFolderPathA(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder);
-  return std::string(folder) + "\\Kestrova";
+  return std::string(folder) + "\\" VANTREL_SETTINGS_FOLDER;
 }
 
 std::string SettingsFilePath(const char* fileName) {

@@ -16,14 +16,18 @@ struct ModuleRegistryValue {
   bool removedByUnregister;
 };
 
-// Written in this order. The class identifier's letter case is the same everywhere.
+constexpr const wchar_t kClassKey[] = L"CLSID\\" VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
+constexpr const wchar_t kServerKey[] =
+    L"CLSID\\" VANTREL_WIDE(VANTREL_PROVIDER_CLSID) L"\\InprocServer32";
+
+// Written in this order. The class identifier's letter case is the same
+// everywhere. The Windows package's registry table writes the same values.
 constexpr ModuleRegistryValue kModuleValues[] = {
-    {L"CLSID\\{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}", nullptr, L"Vantrel", true},
-    {L"CLSID\\{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}\\InprocServer32", nullptr, nullptr, false},
-    {L"CLSID\\{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}\\InprocServer32", L"ThreadingModel",
-     L"Apartment", false},
-    {L".nc\\shellex\\{E357FCCD-A995-4576-B01F-234630154E96}", nullptr,
-     L"{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}", false},
+    {kClassKey, nullptr, VANTREL_WIDE(VANTREL_PROVIDER_CLASS_NAME), true},
+    {kServerKey, nullptr, nullptr, false},
+    {kServerKey, L"ThreadingModel", L"Apartment", false},
+    {VANTREL_WIDE(VANTREL_ASSOCIATED_TYPE) L"\\shellex\\" VANTREL_WIDE(VANTREL_THUMBNAIL_HANDLER_KEY),
+     nullptr, VANTREL_WIDE(VANTREL_PROVIDER_CLSID), false},
 };
 
 HRESULT FromWin32(LSTATUS status) {

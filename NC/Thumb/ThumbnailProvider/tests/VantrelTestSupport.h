@@ -10,12 +10,14 @@
 #include <vector>
 
 #include "DisplayOptions.h"
+#include "ProductFacts.h"
 #include "ThumbnailComposition.h"
 
 // The class identifier as the registry spells it.
-constexpr const wchar_t* kProviderClsidText = L"{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}";
-constexpr const wchar_t* kClassKey = L"CLSID\\{4C7D2E15-B3A9-4f2e-8713-C9E05A61B4D8}";
-constexpr const wchar_t* kNcThumbnailKey = L".nc\\shellex\\{E357FCCD-A995-4576-B01F-234630154E96}";
+constexpr const wchar_t* kProviderClsidText = VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
+constexpr const wchar_t* kClassKey = L"CLSID\\" VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
+constexpr const wchar_t* kNcThumbnailKey =
+    VANTREL_WIDE(VANTREL_ASSOCIATED_TYPE) L"\\shellex\\" VANTREL_WIDE(VANTREL_THUMBNAIL_HANDLER_KEY);
 
 // Full path of the Vantrel.dll that was built beside the test program.
 std::wstring VantrelDllPath();

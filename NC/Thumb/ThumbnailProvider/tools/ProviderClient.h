@@ -8,8 +8,9 @@
 
 #include <string>
 
-constexpr CLSID kProviderClassId = {
-    0x4C7D2E15, 0xB3A9, 0x4f2e, {0x87, 0x13, 0xC9, 0xE0, 0x5A, 0x61, 0xB4, 0xD8}};
+#include "ProductFacts.h"
+
+constexpr CLSID kProviderClassId = {VANTREL_PROVIDER_CLSID_INITIALIZER};
 
 using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 
