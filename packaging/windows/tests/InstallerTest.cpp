@@ -280,7 +280,7 @@ std::vector<DWORD> ShellThumbnail(const std::wstring& type, const std::string& p
       initialize->QueryInterface(IID_PPV_ARGS(&provider)) == S_OK) {
     HBITMAP bitmap = nullptr;
     WTS_ALPHATYPE alpha = WTSAT_UNKNOWN;
-    if (provider->GetThumbnail(256, &bitmap, &alpha) == S_OK) {
+    if (provider->GetThumbnail(255, &bitmap, &alpha) == S_OK) {
       BITMAP info = {};
       GetObjectW(bitmap, sizeof info, &info);
       width = info.bmWidth;
