@@ -28,8 +28,9 @@ struct PixelRows {
 void RasterLine(const PixelRows& picture, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                 uint32_t colour);
 
-// A filled circle in the square (left, top, 2 radius, 2 radius): the pixels
-// whose centres lie within `radius` of the square's centre pixel. Nothing
-// for a radius below 1.
+// A filled circle in the square (left, top, 2 radius, 2 radius) as GDI+
+// fills it with FillEllipse under Wine: the polygon its flattened Bezier
+// outline makes, filled at pixel centres (so not quite round, and not quite
+// symmetric). Nothing for a radius below 1.
 void RasterCircle(const PixelRows& picture, int32_t left, int32_t top, int32_t radius,
                   uint32_t colour);
