@@ -26,7 +26,7 @@ HRESULT MakeThumbnailBitmap(ByteSource& source, const ThumbnailOptions& options,
   GpGraphics* graphics = nullptr;
   if (DllExports::GdipGetImageGraphicsContext(image, &graphics) != Ok) graphics = nullptr;
   if (graphics != nullptr) {
-    GdiplusThumbnailCanvas canvas(graphics);
+    GdiplusThumbnailCanvas canvas(graphics, image);
     NcPathContext ctx{};
     ComposeThumbnail(source, canvas, options, ctx);
   }  // the canvas deletes its pens, brushes and font here

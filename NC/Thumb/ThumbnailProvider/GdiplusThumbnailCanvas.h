@@ -1,8 +1,11 @@
 #pragma once
 // The thumbnail canvas on a GDI+ graphics, through the flat GDI+ interface.
+// The path's lines are written into the bitmap's locked bits by the pixel
+// writer the Linux renderer shares; markers and overlays are GDI+'s.
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "PathRaster.h"
 #include "ThumbnailCanvas.h"
 
 // The label font: "Arial" at `emSize` pixels, or the generic sans-serif
@@ -12,8 +15,12 @@ Gdiplus::GpFont* CreateLabelFont(float emSize, INT style);
 
 class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
  public:
-  // The graphics stays the caller's; it must outlive the canvas.
-  explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics) : graphics_(graphics) {}
+  // The graphics and the bitmap it draws on stay the caller's; they must
+  // outlive the canvas. Without the bitmap (or when its bits cannot be
+  // locked) the lines are drawn with GDI+ itself, pixel for pixel the same.
+  explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics,
+                                  Gdiplus::GpBitmap* image = nullptr)
+      : graphics_(graphics), image_(image) {}
   ~GdiplusThumbnailCanvas() override;
   GdiplusThumbnailCanvas(const GdiplusThumbnailCanvas&) = delete;
   GdiplusThumbnailCanvas& operator=(const GdiplusThumbnailCanvas&) = delete;
@@ -22,6 +29,7 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
                       uint8_t green, uint8_t blue) override;
   void CanvasFillCircle(int32_t left, int32_t top, int32_t radius, uint8_t red, uint8_t green,
                         uint8_t blue) override;
+  void EndRun() override { UnlockPixels(); }
 
   void BeginOverlays(double emSize) override;
   void DrawText(double x, double y, const char* utf8, uint32_t argb) override;
@@ -30,6 +38,11 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
                    uint32_t argb) override;
 
  private:
+  // The bitmap's bits stay locked across a run of lines and are unlocked
+  // before anything GDI+ draws, so the order of lines and markers holds.
+  bool LockPixels();
+  void UnlockPixels();
+
   // A solid pen or brush is made at its first use and kept for the run:
   // the path is one colour, so a single pen draws all its lines, and the
   // overlays need four brushes. Drawing with a kept pen gives the same
@@ -49,6 +62,10 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
   static constexpr int kKept = 6;  // more colours than the thumbnail uses
 
   Gdiplus::GpGraphics* graphics_;
+  Gdiplus::GpBitmap* image_;
+  Gdiplus::BitmapData locked_ = {};
+  PixelRows pixels_;        // the locked bits, empty while unlocked
+  bool lockFailed_ = false; // then GDI+ draws the lines
   Gdiplus::GpFont* font_ = nullptr;
   KeptPen pens_[kKept] = {};
   KeptBrush brushes_[kKept] = {};
