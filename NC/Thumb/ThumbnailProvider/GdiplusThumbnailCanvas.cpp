@@ -114,8 +114,12 @@ void GdiplusThumbnailCanvas::CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, 
 void GdiplusThumbnailCanvas::CanvasFillCircle(int32_t left, int32_t top, int32_t radius,
                                               uint8_t red, uint8_t green, uint8_t blue) {
   if (radius < 1) return;
-  UnlockPixels();
-  GpSolidFill* brush = BrushFor(OpaqueArgb(red, green, blue));
+  const ARGB colour = OpaqueArgb(red, green, blue);
+  if (LockPixels()) {
+    RasterCircle(pixels_, left, top, radius, colour);
+    return;
+  }
+  GpSolidFill* brush = BrushFor(colour);
   if (brush != nullptr) {
     DllExports::GdipFillEllipseI(graphics_, brush, left, top, 2 * radius, 2 * radius);
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The thumbnail canvas on a GDI+ graphics, through the flat GDI+ interface.
-// The path's lines are written into the bitmap's locked bits by the pixel
-// writer the Linux renderer shares; markers and overlays are GDI+'s.
+// The path's lines and markers are written into the bitmap's locked bits by
+// the pixel writer the Linux renderer shares (the pixels GDI+ draws under
+// Wine, for a fraction of the cost); the overlays are GDI+'s.
 #include <windows.h>
 #include <gdiplus.h>
 
@@ -17,7 +18,7 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
  public:
   // The graphics and the bitmap it draws on stay the caller's; they must
   // outlive the canvas. Without the bitmap (or when its bits cannot be
-  // locked) the lines are drawn with GDI+ itself, pixel for pixel the same.
+  // locked) GDI+ draws the path itself: under Wine the very same pixels.
   explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics,
                                   Gdiplus::GpBitmap* image = nullptr)
       : graphics_(graphics), image_(image) {}
@@ -38,8 +39,8 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
                    uint32_t argb) override;
 
  private:
-  // The bitmap's bits stay locked across a run of lines and are unlocked
-  // before anything GDI+ draws, so the order of lines and markers holds.
+  // The bitmap's bits stay locked while the path is written and are
+  // unlocked before anything GDI+ draws on it.
   bool LockPixels();
   void UnlockPixels();
 
@@ -65,7 +66,7 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
   Gdiplus::GpBitmap* image_;
   Gdiplus::BitmapData locked_ = {};
   PixelRows pixels_;        // the locked bits, empty while unlocked
-  bool lockFailed_ = false; // then GDI+ draws the lines
+  bool lockFailed_ = false; // then GDI+ draws the path
   Gdiplus::GpFont* font_ = nullptr;
   KeptPen pens_[kKept] = {};
   KeptBrush brushes_[kKept] = {};

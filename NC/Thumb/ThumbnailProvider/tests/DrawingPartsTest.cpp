@@ -1,8 +1,8 @@
 // The parts the DLL draws with, tested on their own: the COM stream adapter
-// (chunked reads, failing streams) and the GDI+ canvas, whose path lines the
-// shared pixel writer puts into the bitmap's bits and whose markers and
-// overlays GDI+ draws with kept pens and brushes, compared pixel for pixel
-// with GDI+ drawing everything with a pen and brush per call.
+// (chunked reads, failing streams) and the GDI+ canvas, whose path the
+// shared pixel writer puts into the bitmap's bits and whose overlays GDI+
+// draws with kept pens and brushes, compared pixel for pixel with GDI+
+// drawing everything with a pen and brush per call.
 #include <windows.h>
 #include <gdiplus.h>
 #include <shlwapi.h>
@@ -224,10 +224,10 @@ int Differing(const std::vector<ARGB>& a, const std::vector<ARGB>& b) {
   return differing;
 }
 
-// Programs that reach every corner of the line writer: every direction and
-// slope, lines that leave the picture, far rapid moves clamped into 32 bits
-// by nothing, arcs from one pixel to the whole picture, markers crossed by
-// the lines drawn after them.
+// Programs that reach every corner of the pixel writer: every direction and
+// slope, lines that leave the picture, far rapid moves whose pixels lie far
+// outside it, arcs from one pixel to the whole picture, small and large
+// markers crossed by the lines drawn after them.
 std::string StarProgram() {
   std::string program = "(STAR)\nG90 G17\nG0 X0 Y0\n";
   char line[80];
@@ -254,15 +254,18 @@ std::string CirclesProgram() {
   return program + "G0 X-60 Y-60\nG0 X60 Y60\nM30\n";
 }
 
-std::string DrilledPlateProgram() {
+// Holes `pitch` apart: the marker is one program unit, so the smaller the
+// plate, the larger the marker in pixels.
+std::string DrilledPlateProgram(double pitch) {
   std::string program = "(DRILLED PLATE)\nG90 G17\nG0 X0 Y0\nG81 Z-5 R2 F100\n";
   char line[64];
   for (int i = 0; i < 40; ++i) {
-    std::snprintf(line, sizeof line, "X%d Y%d\n", (i % 8) * 12, (i / 8) * 12);
+    std::snprintf(line, sizeof line, "X%.3f Y%.3f\n", (i % 8) * pitch, (i / 8) * pitch);
     program += line;
   }
   // Lines drawn after the markers run across them.
-  return program + "G80\nG1 X0 Y0\nG1 X84 Y48\nG1 X0 Y48\nG1 X84 Y0\nM30\n";
+  std::snprintf(line, sizeof line, "G80\nG1 X0 Y0\nG1 X%.3f Y%.3f\n", 7 * pitch, 4 * pitch);
+  return program + line + "M30\n";
 }
 
 TEST(GdiplusThumbnailCanvasTest, SharedPixelWriterDrawsWhatGdiplusDraws) {
@@ -277,7 +280,8 @@ TEST(GdiplusThumbnailCanvasTest, SharedPixelWriterDrawsWhatGdiplusDraws) {
       {"zigzag", zigzag},
       {"star", StarProgram()},
       {"circles", CirclesProgram()},
-      {"drilled plate", DrilledPlateProgram()},
+      {"drilled plate", DrilledPlateProgram(12)},
+      {"small drilled plate", DrilledPlateProgram(1.7)},
       {"iso-milling.nc", ReadSample("iso-milling.nc")},
       {"iso-drilling.nc", ReadSample("iso-drilling.nc")},
       {"turning.nc", ReadSample("turning.nc")},
@@ -298,9 +302,9 @@ TEST(GdiplusThumbnailCanvasTest, SharedPixelWriterDrawsWhatGdiplusDraws) {
   GdiplusShutdown(token);
 }
 
-// The Linux renderer fills its markers with the shared writer; here they
-// are held against GDI+'s own filled circles, of every size and partly
-// outside the picture.
+// Markers on both platforms come from the shared writer; here they are held
+// against GDI+'s own filled circles, of every size and partly outside the
+// picture.
 TEST(GdiplusThumbnailCanvasTest, SharedCircleWriterFillsWhatGdiplusFills) {
   GdiplusStartupInput startup;
   ULONG_PTR token = 0;
