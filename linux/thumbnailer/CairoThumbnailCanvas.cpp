@@ -2,7 +2,6 @@
 
 #include <fontconfig/fontconfig.h>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {

@@ -28,8 +28,9 @@ int64_t CeilingOf(__int128 a, int64_t b) { return -FloorOf(-a, b); }
 //    control points a fraction 4/3 tan(22.5 deg) of the radius along the
 //    tangents, computed in single precision and rounded to whole pixels;
 //  - each quarter flattened by halving, in sixteenths of a pixel with
-//    midpoints rounded up, until its control points lie between its ends
-//    and within a pixel of its chord, at most eight halvings deep;
+//    integer midpoints (a + b + 1) / 2, until its control points lie
+//    between its ends and within a pixel of a line from its start at the
+//    chord's whole-number slope, at most eight halvings deep;
 //  - the polygon filled at pixel centres, edges at the left and top in,
 //    at the right and bottom out.
 // It is what the DLL's GDI+ gives under Wine; the Windows GDI+ may differ
@@ -52,7 +53,8 @@ int64_t Midpoint(int64_t a, int64_t b) { return (a + b + 1) / 2; }
 Point Midpoint(Point a, Point b) { return {Midpoint(a.x, b.x), Midpoint(a.y, b.y)}; }
 
 // Flat enough: both control points lie between the ends along the chord's
-// longer axis and within a pixel of the chord across it.
+// longer axis, and within a pixel across it of the line from the start at
+// the chord's slope truncated to a whole number.
 bool IsFlat(const Point (&p)[4]) {
   const bool shallow = std::abs(p[3].y - p[0].y) <= std::abs(p[3].x - p[0].x);
   auto along = [shallow](Point q) { return shallow ? q.x : q.y; };
@@ -104,7 +106,8 @@ int CircleOutline(int32_t left, int32_t top, int32_t radius, Point* outline) {
     const float from = static_cast<float>(k * pi / 2);
     const float to = static_cast<float>((k + 1) * pi / 2);
     const auto half = static_cast<float>((double{to} - from) / 2.0);
-    const auto tangent = static_cast<float>(4.0 / 3.0 * (1 - std::cos(double{half})) / std::sin(double{half}));
+    const auto tangent =
+        static_cast<float>(4.0 / 3.0 * (1 - std::cos(double{half})) / std::sin(double{half}));
     const auto cosFrom = static_cast<float>(std::cos(double{from}));
     const auto sinFrom = static_cast<float>(std::sin(double{from}));
     const auto cosTo = static_cast<float>(std::cos(double{to}));

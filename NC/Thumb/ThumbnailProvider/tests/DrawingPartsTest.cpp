@@ -335,14 +335,17 @@ TEST(GdiplusThumbnailCanvasTest, SharedCircleWriterFillsWhatGdiplusFills) {
     BitmapData a = {}, b = {};
     ASSERT_EQ(DllExports::GdipBitmapLockBits(drawn, &whole, ImageLockModeRead,
                                              PixelFormat32bppARGB, &a), Ok);
-    ASSERT_EQ(DllExports::GdipBitmapLockBits(written, &whole, ImageLockModeRead | ImageLockModeWrite,
+    ASSERT_EQ(DllExports::GdipBitmapLockBits(written, &whole,
+                                             ImageLockModeRead | ImageLockModeWrite,
                                              PixelFormat32bppARGB, &b), Ok);
     RasterCircle(PixelRows{static_cast<uint32_t*>(b.Scan0), kSize, kSize, b.Stride / 4}, left, top,
                  radius, COLOUR_MARKER);
     int differing = 0;
     for (INT y = 0; y < kSize; ++y) {
-      const auto* rowA = reinterpret_cast<const uint32_t*>(static_cast<const char*>(a.Scan0) + y * a.Stride);
-      const auto* rowB = reinterpret_cast<const uint32_t*>(static_cast<const char*>(b.Scan0) + y * b.Stride);
+      const auto* rowA =
+          reinterpret_cast<const uint32_t*>(static_cast<const char*>(a.Scan0) + y * a.Stride);
+      const auto* rowB =
+          reinterpret_cast<const uint32_t*>(static_cast<const char*>(b.Scan0) + y * b.Stride);
       for (INT x = 0; x < kSize; ++x) differing += rowA[x] != rowB[x];
     }
     EXPECT_EQ(differing, 0) << "radius " << radius << " at " << left << ", " << top;
