@@ -11,6 +11,8 @@ packages=(
   g++-mingw-w64-x86-64-posix
   wine wine64 fonts-wine
   xvfb xauth
+  dpkg-dev python3-gi gir1.2-gnomedesktop-3.0 gir1.2-gdkpixbuf-2.0 bubblewrap tumbler dbus
+  libglib2.0-bin xdg-utils netcdf-bin
 )
 
 missing=()

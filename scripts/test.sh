@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the native build, the same under AddressSanitizer
+# Builds and runs every test: the native build, the Debian package with the
+# desktop's own thumbnail consumers, the same build under AddressSanitizer
 # and UndefinedBehaviorSanitizer, a short fuzz run, and the Windows build
 # under Wine (with a virtual X display for the dialog tests).
 set -euo pipefail
@@ -12,6 +13,9 @@ step "native build and tests"
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native
+
+step "Debian package and the desktop's thumbnail consumers"
+scripts/test-desktop.sh
 
 step "sanitizer build and tests"
 cmake --preset sanitize >/dev/null

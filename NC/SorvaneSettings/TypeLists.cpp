@@ -122,9 +122,11 @@ bool WriteTypeList(TypeList list, const std::string& text) {
   if (!GetTypeListPath(list, path)) return false;
   FILE* file = std::fopen(path.c_str(), "wt");
   if (!file) return false;
-  std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-  return true;
+  // A short write, or a close that cannot flush what was buffered (a full
+  // disk), leaves the list incomplete: that is a failed write.
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  const bool closed = std::fclose(file) == 0;
+  return written && closed;
 }
 
 int CountTypeListEntries(TypeList list) {

@@ -48,7 +48,8 @@ bool GetTypeListPath(TypeList list, std::string& path);
 // The whole list text; false (and an empty text) when the file cannot be
 // opened. The text may be of any length.
 bool ReadTypeList(TypeList list, std::string& text);
-// Replaces the list file's content with `text`; false when it cannot be opened.
+// Replaces the list file's content with `text`; false when it cannot be
+// opened, written or closed.
 bool WriteTypeList(TypeList list, const std::string& text);
 // 0 for an empty (or missing) list, else 1 plus the number of separators.
 int CountTypeListEntries(TypeList list);

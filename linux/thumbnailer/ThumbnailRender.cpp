@@ -2,18 +2,53 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "CairoThumbnailCanvas.h"
 #include "StdioFileSource.h"
 #include "PngFile.h"
 
-bool RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
-                         const ThumbnailOptions& options, ThumbnailRun& run, std::string& error) {
+namespace {
+
+// True when the first TEXT_PROBE_BYTES of `source` hold a NUL byte, which
+// no NC program has; the source is back at its start afterwards. False
+// with `readFailed` set when the source cannot be read.
+bool StartsAsBinary(ByteSource& source, bool& readFailed) {
+  std::vector<char> probe(TEXT_PROBE_BYTES);
+  uint32_t filled = 0;
+  while (filled < TEXT_PROBE_BYTES) {
+    uint32_t got = 0;
+    if (!source.Read(probe.data() + filled, TEXT_PROBE_BYTES - filled, &got)) break;
+    if (got == 0) break;
+    filled += got;
+  }
+  readFailed = !source.Seek(0, SeekOrigin::Set, nullptr);
+  return std::memchr(probe.data(), '\0', filled) != nullptr;
+}
+
+}  // namespace
+
+RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
+                                 const ThumbnailOptions& options, ThumbnailRun& run,
+                                 std::string& error) {
   StdioFileSource source;
   std::string reason;
   if (!source.Open(inputPath.c_str(), reason)) {
     error = "cannot read " + inputPath + ": " + reason;
-    return false;
+    return RenderResult::Failed;
+  }
+
+  bool seekFailed = false;
+  const bool binary = StartsAsBinary(source, seekFailed);
+  if (source.Failed() || seekFailed) {
+    error = "cannot read " + inputPath + ": " +
+            (source.Failed() ? source.FailureReason() : std::string("cannot seek"));
+    return RenderResult::Failed;
+  }
+  if (binary) {
+    error = inputPath + " is not an NC program: it holds binary data";
+    return RenderResult::NotAProgram;
   }
 
   CairoThumbnailCanvas canvas(options.size);
@@ -22,7 +57,11 @@ bool RenderThumbnailFile(const std::string& inputPath, const std::string& output
   run.markers = canvas.CircleCalls();
   if (source.Failed()) {
     error = "cannot read " + inputPath + ": " + source.FailureReason();
-    return false;
+    return RenderResult::Failed;
+  }
+  if (run.lines == 0 && run.markers == 0) {
+    error = inputPath + " is not an NC program: it has no path to draw";
+    return RenderResult::NotAProgram;
   }
 
   CairoSurface picture = canvas.FlattenOnWhite();
@@ -31,9 +70,10 @@ bool RenderThumbnailFile(const std::string& inputPath, const std::string& output
     error = std::string("cannot draw the thumbnail: ") +
             cairo_status_to_string(status != CAIRO_STATUS_SUCCESS ? status
                                                                   : CAIRO_STATUS_NO_MEMORY);
-    return false;
+    return RenderResult::Failed;
   }
-  return WritePngFile(picture.get(), outputPath, error);
+  return WritePngFile(picture.get(), outputPath, error) ? RenderResult::Written
+                                                        : RenderResult::Failed;
 }
 
 namespace {

@@ -12,11 +12,25 @@ struct ThumbnailRun {
   uint64_t markers = 0;  // CanvasFillCircle calls
 };
 
+// What became of one file.
+enum class RenderResult {
+  Written,      // the PNG is in place
+  NotAProgram,  // binary data, or nothing to draw: no picture is written
+  Failed,       // the input could not be read or the output not written
+};
+
+// Bytes at the start of a file in which a NUL marks it as binary data.
+constexpr uint32_t TEXT_PROBE_BYTES = 64 * 1024;
+
 // Reads `inputPath`, composes its thumbnail with `options` and writes it as
-// a PNG to `outputPath`, opaque on white. False on failure, with a one-line
-// reason in `error`; no output file is left behind then.
-bool RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
-                         const ThumbnailOptions& options, ThumbnailRun& run, std::string& error);
+// a PNG to `outputPath`, opaque on white. Anything but Written comes with a
+// one-line reason in `error` and leaves no picture behind. A file manager
+// caches whatever a thumbnailer hands back, so a blank picture of a file
+// that is no program would stand for it until the file changes: such files
+// get none. Binary files are not interpreted at all (`run` stays empty).
+RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
+                                 const ThumbnailOptions& options, ThumbnailRun& run,
+                                 std::string& error);
 
 // The run as one JSON object: plane, isTnc, commentCount, comments, minX,
 // maxX, minY, maxY, scale, offsetX, offsetY, lines, markers. Numbers that

@@ -4,8 +4,9 @@
 //   vantrel-thumbnailer [-s SIZE] [--axis] [--comments] [--type] [--trace] INPUT OUTPUT.png
 //
 // Exit status: 0 done, 1 the input could not be read or the output not
-// written, 2 the command line is wrong. Every failure is one line on
-// standard error, and leaves no output file behind.
+// written, 2 the command line is wrong, 3 the input is no NC program (binary
+// data, or nothing to draw). Every failure is one line on standard error,
+// and leaves no picture behind.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -28,6 +29,7 @@ constexpr long kMaxSize = 2048;
 
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+constexpr int kExitNotAProgram = 3;
 
 struct CommandLine {
   int size = THUMBNAIL_SIZE;
@@ -111,12 +113,18 @@ int main(int argc, char** argv) {
 
   ThumbnailRun run;
   std::string error;
-  const bool rendered = RenderThumbnailFile(line.input, line.output, options, run, error);
+  const RenderResult result = RenderThumbnailFile(line.input, line.output, options, run, error);
   ReleaseFontCaches();
-  if (!rendered) {
+  if (result == RenderResult::Failed) {
     std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
     return kExitFailure;
   }
+  // What the interpreter found explains a refusal too.
   if (line.trace) std::printf("%s\n", TraceJson(run).c_str());
+  if (result == RenderResult::NotAProgram) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());
+    return kExitNotAProgram;
+  }
   return EXIT_SUCCESS;
 }

@@ -4,6 +4,7 @@
 
 #include <new>
 
+#include "ComPtr.h"
 #include "ThumbnailProvider.h"
 #include "VantrelModule.h"
 
@@ -34,12 +35,12 @@ IFACEMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID interfaceId
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
 
-  CThumbnailProvider* provider = new (std::nothrow) CThumbnailProvider();
-  if (provider == nullptr) return E_OUTOFMEMORY;
-  // As in DllGetClassObject: a failed query leaves no object behind.
-  const HRESULT result = provider->QueryInterface(interfaceId, object);
-  provider->Release();
-  return result;
+  // The wrapper holds the construction reference and drops it on return, as
+  // in DllGetClassObject: a failed query leaves no object behind.
+  ComPtr<CThumbnailProvider> provider;
+  provider.Attach(new (std::nothrow) CThumbnailProvider());
+  if (!provider) return E_OUTOFMEMORY;
+  return provider->QueryInterface(interfaceId, object);
 }
 
 // The module's lifetime follows the live objects alone.

@@ -3,7 +3,7 @@
 bool ComStreamSource::Read(void* buffer, uint32_t size, uint32_t* got) {
   ULONG read = 0;
   // S_FALSE means fewer bytes than asked for, which is how a stream ends.
-  const HRESULT result = stream_->Read(buffer, size, &read);
+  const HRESULT result = Remember(stream_->Read(buffer, size, &read));
   if (got != nullptr) *got = static_cast<uint32_t>(read);
   return SUCCEEDED(result);
 }
@@ -16,7 +16,7 @@ bool ComStreamSource::Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosit
   move.QuadPart = offset;
   ULARGE_INTEGER position;
   position.QuadPart = 0;
-  if (FAILED(stream_->Seek(move, streamOrigin, &position))) return false;
+  if (FAILED(Remember(stream_->Seek(move, streamOrigin, &position)))) return false;
   if (newPosition != nullptr) *newPosition = position.QuadPart;
   return true;
 }

@@ -16,6 +16,17 @@ class ComStreamSource final : public ByteSource {
   bool Read(void* buffer, uint32_t size, uint32_t* got) override;
   bool Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition) override;
 
+  // S_OK, or the error of the first Read or Seek that failed: the picture
+  // drawn from such a stream is incomplete. The end of the data (a read of
+  // zero bytes that succeeded) is no failure.
+  HRESULT Failure() const { return failure_; }
+
  private:
+  HRESULT Remember(HRESULT result) {
+    if (FAILED(result) && SUCCEEDED(failure_)) failure_ = result;
+    return result;
+  }
+
   IStream* stream_;
+  HRESULT failure_ = S_OK;
 };

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "ClassFactory.h"
+#include "ComPtr.h"
 #include "VantrelModule.h"
 
 HINSTANCE moduleInstance = nullptr;
@@ -20,13 +21,12 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID int
   if (object == nullptr) return E_INVALIDARG;
   if (!IsEqualCLSID(classId, CLSID_VantrelThumbnailProvider)) return CLASS_E_CLASSNOTAVAILABLE;
 
-  CClassFactory* factory = new (std::nothrow) CClassFactory();
-  if (factory == nullptr) return E_OUTOFMEMORY;
-  // The query adds the caller's reference; releasing ours leaves the caller
-  // the only one, or destroys the factory at once when the query failed.
-  const HRESULT result = factory->QueryInterface(interfaceId, object);
-  factory->Release();
-  return result;
+  ComPtr<CClassFactory> factory;
+  factory.Attach(new (std::nothrow) CClassFactory());
+  if (!factory) return E_OUTOFMEMORY;
+  // The query adds the caller's reference; the wrapper releasing ours leaves
+  // the caller the only one, or destroys the factory when the query failed.
+  return factory->QueryInterface(interfaceId, object);
 }
 
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {

@@ -1,11 +1,15 @@
 #pragma once
 // The whole thumbnail as a bitmap handle: GDI+ started for the call, the
-// program composed on a 255 x 255 ARGB bitmap, the handle made over white.
+// program composed on a square ARGB bitmap of options.size pixels, the
+// handle made over white.
 #include <windows.h>
 
-#include "ByteSource.h"
+#include "ComStreamSource.h"
 #include "ThumbnailComposition.h"
 
-// S_OK with the new handle in *bitmap (the caller's to delete), or
-// E_NOTIMPL with *bitmap null when GDI+ or the bitmap cannot be had.
-HRESULT MakeThumbnailBitmap(ByteSource& source, const ThumbnailOptions& options, HBITMAP* bitmap);
+// S_OK with the new handle in *bitmap (the caller's to delete). Otherwise
+// *bitmap stays null and the result says why: the stream's own error when
+// reading it failed (the picture would be truncated), E_OUTOFMEMORY or
+// E_FAIL when GDI+ failed.
+HRESULT MakeThumbnailBitmap(ComStreamSource& source, const ThumbnailOptions& options,
+                            HBITMAP* bitmap);

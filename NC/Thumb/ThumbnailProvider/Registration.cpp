@@ -35,10 +35,16 @@ HRESULT FromWin32(LSTATUS status) {
 }  // namespace
 
 extern "C" HRESULT STDAPICALLTYPE DllRegisterServer() {
-  // The path of this DLL, not of the program that loaded it. Should it fail,
-  // the buffer stays empty and an empty path is written.
+  // The path of this DLL, not of the program that loaded it. Without it the
+  // class key would name no module at all, so nothing is written then.
   wchar_t modulePath[MAX_PATH] = {};
-  GetModuleFileNameW(moduleInstance, modulePath, MAX_PATH);
+  const DWORD length = GetModuleFileNameW(moduleInstance, modulePath, MAX_PATH);
+  if (length == 0) {
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? HRESULT_FROM_WIN32(error) : E_FAIL;
+  }
+  // A cut-off path is as useless as none.
+  if (length >= MAX_PATH) return HRESULT_FROM_WIN32(ERROR_INSUFFICIENT_BUFFER);
 
   // Every entry is tried; the result is the last failure, if any.
   HRESULT result = S_OK;

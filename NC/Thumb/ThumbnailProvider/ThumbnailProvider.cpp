@@ -8,20 +8,23 @@
 #include "ThumbnailComposition.h"
 #include "VantrelModule.h"
 
+namespace {
+
+// Explorer asks for up to this many pixels (extra-large icons on a screen
+// scaled to 200 %); a larger request gets the largest picture.
+constexpr UINT kLargestThumbnailSize = 2560;
+
+}  // namespace
+
 CThumbnailProvider::CThumbnailProvider()
-    : refCount(1), site(nullptr), stream(nullptr), showAxis(-1), showType(-1), showComment(-1) {
+    : refCount(1), showAxis(-1), showType(-1), showComment(-1) {
   InterlockedIncrement(&moduleObjectCount);
 }
 
 CThumbnailProvider::~CThumbnailProvider() {
-  if (site != nullptr) {
-    site->Release();
-    site = nullptr;
-  }
-  if (stream != nullptr) {
-    stream->Release();
-    stream = nullptr;
-  }
+  // The site first, then the stream.
+  site.Reset();
+  stream.Reset();
   InterlockedDecrement(&moduleObjectCount);
 }
 
@@ -48,24 +51,19 @@ IFACEMETHODIMP_(ULONG) CThumbnailProvider::Release() {
 }
 
 IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* newStream, DWORD /*accessMode*/) {
-  if (stream != nullptr) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+  if (stream) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
   if (newStream == nullptr) return E_INVALIDARG;
   // Asking the object itself for IStream gives the reference we keep.
-  return newStream->QueryInterface(IID_IStream, reinterpret_cast<void**>(&stream));
+  return newStream->QueryInterface(IID_IStream, stream.PutVoid());
 }
 
 IFACEMETHODIMP CThumbnailProvider::SetSite(IUnknown* newSite) {
-  if (site != nullptr) {
-    site->Release();
-    site = nullptr;
-  }
-  site = newSite;
-  if (site != nullptr) site->AddRef();
+  site.Share(newSite);  // a null site drops the one held
   return S_OK;
 }
 
 IFACEMETHODIMP CThumbnailProvider::GetSite(REFIID interfaceId, void** object) {
-  if (site == nullptr) return E_NOINTERFACE;
+  if (!site) return E_NOINTERFACE;
   return site->QueryInterface(interfaceId, object);
 }
 
@@ -75,21 +73,27 @@ void CThumbnailProvider::ReadDisplayOptionsOnce() {
   if (showComment == -1) showComment = ReadDisplayOption(DisplayOption::ShowComment) ? 1 : 0;
 }
 
-// The requested size is ignored: the picture is always 255 x 255.
-IFACEMETHODIMP CThumbnailProvider::GetThumbnail(UINT /*requestedSize*/, HBITMAP* bitmap,
+// Requests up to 255 pixels get the classic 255 x 255 picture, which the
+// Shell scales down; larger ones get a sharp picture of their own size with
+// the whole layout scaled, instead of 255 pixels blown up.
+IFACEMETHODIMP CThumbnailProvider::GetThumbnail(UINT requestedSize, HBITMAP* bitmap,
                                                 WTS_ALPHATYPE* alpha) {
   if (bitmap == nullptr || alpha == nullptr) return E_POINTER;
   *bitmap = nullptr;
   *alpha = WTSAT_UNKNOWN;
   // The Shell always initialises first; without a stream there is nothing to draw.
-  if (stream == nullptr) return E_UNEXPECTED;
+  if (!stream) return E_UNEXPECTED;
 
   ReadDisplayOptionsOnce();
   ThumbnailOptions options;
   options.showAxis = showAxis == 1;
   options.showType = showType == 1;
   options.showComment = showComment == 1;
+  if (requestedSize > static_cast<UINT>(THUMBNAIL_SIZE)) {
+    options.size = static_cast<int>(
+        requestedSize < kLargestThumbnailSize ? requestedSize : kLargestThumbnailSize);
+  }
 
-  ComStreamSource source(stream);
+  ComStreamSource source(stream.Get());
   return MakeThumbnailBitmap(source, options, bitmap);
 }

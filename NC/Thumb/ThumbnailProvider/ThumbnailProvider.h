@@ -1,10 +1,13 @@
 #pragma once
 // The Shell's thumbnail provider for NC programs: takes the file's stream,
-// draws the thumbnail and hands back a 255 x 255 bitmap.
+// draws the thumbnail and hands back a bitmap of 255 x 255 pixels, or of the
+// requested size when the Shell asks for more (high-DPI screens).
 #include <windows.h>
 #include <ocidl.h>
 #include <propsys.h>
 #include <thumbcache.h>
+
+#include "ComPtr.h"
 
 class CThumbnailProvider final : public IThumbnailProvider,
                                  public IObjectWithSite,
@@ -33,8 +36,8 @@ class CThumbnailProvider final : public IThumbnailProvider,
   void ReadDisplayOptionsOnce();
 
   LONG refCount;
-  IUnknown* site;     // owned reference, or null
-  IStream* stream;    // owned reference once initialised
+  ComPtr<IUnknown> site;   // the object last passed to SetSite, or null
+  ComPtr<IStream> stream;  // the file's stream once initialised
   // Display options, read at the first thumbnail and kept for the object's
   // life: -1 not read yet, else 0 off or 1 on.
   int showAxis;

@@ -58,6 +58,32 @@ bool RepeatCounts(const NcPathContext& ctx, int slot) {
   return ctx.isTnc == 0 && (slot == SLOT_I || slot == SLOT_J);
 }
 
+// TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
+// polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
+// that use them are searched.
+void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
+  ctx.polarRadius = ctx.polarAngle = ctx.chamferLength = NOT_GIVEN;
+  ctx.polarRadiusInc = ctx.polarAngleInc = false;
+  const bool polar = ctx.tncBlock == TNC_POLAR_LINE || ctx.tncBlock == TNC_POLAR_CIRCLE;
+  if (!polar && ctx.tncBlock != TNC_CHAMFER) return;
+  for (const uint8_t* p = at; p + 1 < end; ++p) {
+    double value = 0.0;
+    if (polar && p[0] == 'P' && (p[1] == 'R' || p[1] == 'A')) {
+      const bool incremental = p > at && p[-1] == 'I';
+      const uint8_t* number = p + 2;
+      if (!ReadNumber(number, end, value)) continue;
+      (p[1] == 'R' ? ctx.polarRadius : ctx.polarAngle) = value;
+      (p[1] == 'R' ? ctx.polarRadiusInc : ctx.polarAngleInc) = incremental;
+    } else if (!polar && end - p > 3 && p[0] == 'C' && p[1] == 'H' && p[2] == 'F') {
+      const uint8_t* number = p + 3;
+      while (number < end && *number == ' ') ++number;
+      if (number < end && *number == 'L') ++number;
+      if (ReadNumber(number, end, value)) ctx.chamferLength = value;
+      return;
+    }
+  }
+}
+
 }  // namespace
 
 // Reads the number as the control does: spaces and "+" are skipped anywhere,
@@ -111,11 +137,19 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   const uint8_t* at = line.bytes;
   const uint8_t* const end = line.bytes + line.length;
 
+  ReadTncWords(ctx, at, end);
+  ctx.tncCentreGiven = false;
+  // In a TNC move block IX, IY and IZ are incremental coordinates.
+  const bool tncMove = ctx.tncBlock != TNC_NONE && ctx.tncBlock != TNC_CENTRE;
+
   // Every byte of the line is examined, comments included: "(MAX 10)" sets X.
   int stored = 0;
   while (at < end) {
+    const uint8_t before = at > line.bytes ? at[-1] : 0;
     int slot = SlotOfLetter(*at++);
     if (slot == SLOT_NONE) continue;
+    // DR+/DR- (direction) and PR (polar radius) are no radius words.
+    if (slot == SLOT_R && (before == 'D' || before == 'P')) continue;
     if (slot == SLOT_Y) ctx.countY += 1;
     if (slot == SLOT_Z) ctx.countZ += 1;
 
@@ -127,8 +161,9 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
     if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
       // CC X+25 Y+25: the circle centre, always absolute.
       slot = slot == SLOT_X ? SLOT_I : SLOT_J;
+      ctx.tncCentreGiven = true;
     } else if (slot <= SLOT_Z) {
-      incremental = ctx.incremental[slot - SLOT_X];
+      incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
     }
     if (StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot))) ++stored;
     // An ISO radius always counts as given, so that an arc repeats its radius.

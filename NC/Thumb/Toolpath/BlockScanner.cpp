@@ -13,6 +13,9 @@ enum class Effect {
   Rapid, Linear, ArcCw, ArcCcw,  // ISO motion: also ends a drilling cycle
   Absolute, Incremental,         // G90, G91
   TncLine, TncCircle, TncCentre, // "L ", "C ", "CC"
+  TncRadius, TncTangent,         // "CR", "CT"
+  TncPolarLine, TncPolarCircle,  // "LP", "CP"
+  TncRound, TncChamfer,          // "RND", "CHF"
   RelativeCentre,                // IX, IY in a CC block
   TurnCcw, TurnCw,               // DR+, DR-
   TncRapid,                      // FMAX, F9999
@@ -31,7 +34,7 @@ struct Keyword {
 // Every keyword in the order of testing. The ISO group is tested only while
 // the program is read as ISO; the TNC group in both dialects; of the
 // drilling cycles only the first that matches.
-enum KeywordGroup { kIsoFirst = 0, kTncFirst = 10, kCycleFirst = 19, kKeywordCount = 25 };
+enum KeywordGroup { kIsoFirst = 0, kTncFirst = 10, kCycleFirst = 25, kKeywordCount = 31 };
 constexpr Keyword kKeywords[kKeywordCount] = {
     {"G0", 2, Effect::Rapid, Vote::Iso, true},   {"G1", 2, Effect::Linear, Vote::Iso, true},
     {"G2", 2, Effect::ArcCw, Vote::Iso, true},   {"G3", 2, Effect::ArcCcw, Vote::Iso, true},
@@ -43,6 +46,13 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"L ", 2, Effect::TncLine, Vote::Tnc, true},
     {"C ", 2, Effect::TncCircle, Vote::Tnc, true},
     {"CC", 2, Effect::TncCentre, Vote::Tnc, true},
+    // Before DR+, DR- and FMAX, which pick the direction or make it rapid.
+    {"CR", 2, Effect::TncRadius, Vote::Tnc, true},
+    {"CT", 2, Effect::TncTangent, Vote::Tnc, true},
+    {"LP", 2, Effect::TncPolarLine, Vote::Tnc, true},
+    {"CP", 2, Effect::TncPolarCircle, Vote::Tnc, true},
+    {"RND", 3, Effect::TncRound, Vote::Tnc, true},
+    {"CHF", 3, Effect::TncChamfer, Vote::Tnc, true},
     {"IX", 2, Effect::RelativeCentre, Vote::None, false},
     {"IY", 2, Effect::RelativeCentre, Vote::None, false},
     {"DR+", 3, Effect::TurnCcw, Vote::None, true},
@@ -134,14 +144,46 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
       for (bool& flag : ctx.incremental) flag = k.effect == Effect::Incremental;
       ctx.centerRelI = ctx.centerRelJ = true;  // ISO I and J are always offsets
       break;
-    case Effect::TncLine: SetModes(ctx, false, true, false, false); break;
-    case Effect::TncCircle: SetModes(ctx, false, false, true, true); break;  // DR+ or DR- picks one
+    case Effect::TncLine:
+      SetModes(ctx, false, true, false, false);
+      ctx.tncBlock = TNC_LINE;
+      break;
+    case Effect::TncCircle:
+      SetModes(ctx, false, false, true, true);  // DR+ or DR- picks one
+      ctx.tncBlock = TNC_CIRCLE;
+      break;
     case Effect::TncCentre:
       SetModes(ctx, false, false, false, false);
       ctx.ccBlock = true;
       ctx.centerRelI = ctx.centerRelJ = false;
+      ctx.tncBlock = TNC_CENTRE;
       break;
-    case Effect::RelativeCentre: ctx.centerRelI = ctx.centerRelJ = true; break;
+    case Effect::TncRadius:
+      SetModes(ctx, false, false, true, true);
+      ctx.tncBlock = TNC_RADIUS;
+      break;
+    case Effect::TncTangent:  // the element before decides the direction
+      SetModes(ctx, false, true, false, false);
+      ctx.tncBlock = TNC_TANGENT;
+      break;
+    case Effect::TncPolarLine:
+      SetModes(ctx, false, true, false, false);
+      ctx.tncBlock = TNC_POLAR_LINE;
+      break;
+    case Effect::TncPolarCircle:
+      SetModes(ctx, false, false, true, true);
+      ctx.tncBlock = TNC_POLAR_CIRCLE;
+      break;
+    case Effect::TncRound:
+    case Effect::TncChamfer:  // no move of its own: the driver shapes the corner
+      SetModes(ctx, false, false, false, false);
+      ctx.tncBlock = k.effect == Effect::TncRound ? TNC_ROUND : TNC_CHAMFER;
+      break;
+    // IX and IY make a CC centre relative; in a move block they are
+    // incremental coordinates, which the word reader handles.
+    case Effect::RelativeCentre:
+      if (ctx.tncBlock == TNC_CENTRE) ctx.centerRelI = ctx.centerRelJ = true;
+      break;
     case Effect::TurnCcw: ctx.modeRapid = ctx.modeLinear = ctx.modeArcCw = false; break;
     case Effect::TurnCw: ctx.modeRapid = ctx.modeLinear = ctx.modeArcCcw = false; break;
     case Effect::TncRapid: SetModes(ctx, true, false, false, false); break;
@@ -183,6 +225,7 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
   // same line again.
   const StreamReader::Line line = reader.PeekLine(kMaxLineBytes + 2);
   if (line.length == 0) return -1;
+  ctx.tncBlock = TNC_NONE;  // a keyword below names it
 
   // The line's own bytes: without its newline, and without a carriage
   // return right before it (CR-LF ends a line like LF).

@@ -28,6 +28,9 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   ctx.ccBlock = false;
   ctx.modeCycle = false;
   ctx.centerRelI = ctx.centerRelJ = true;
+  ctx.tncBlock = TNC_NONE;
+  ctx.heldMove = ContourMove{};
+  ctx.heldCorner = TNC_NONE;
   previous = Point{};
 }
 
@@ -71,25 +74,228 @@ void AddTargetExtents(NcPathContext& ctx, const Point& target) {
   }
 }
 
+// Frames a straight cut: its end and, when the tool's position before it is
+// known, its start too, so that a cut after a rapid approach stays inside
+// the picture. Every straight move of either dialect is framed here.
+void FrameStraight(NcPathContext& ctx, const Point& start, const Point& end) {
+  if (IsGiven(start.h) && IsGiven(start.v)) AddTargetExtents(ctx, start);
+  AddTargetExtents(ctx, end);
+}
+
+// The centre the first pass frames an arc around: from R (ISO) or from I and
+// J; false when there is none.
+bool FramingCentre(const NcPathContext& ctx, const Point& previous, const Point& target,
+                   double& ch, double& cv) {
+  if (UsesRadius(ctx) && RadiusCentre(previous, target, ctx.words[SLOT_R], ctx.modeArcCw, ch, cv))
+    return true;
+  if (!IsGiven(ctx.words[SLOT_I]) || !IsGiven(ctx.words[SLOT_J])) return false;
+  ch = ctx.words[SLOT_I] + (ctx.centerRelI ? previous.h : 0.0);
+  cv = ctx.words[SLOT_J] + (ctx.centerRelJ ? previous.v : 0.0);
+  return true;
+}
+
 // Frames an arc by its bounding box. Nothing derived from a missing word
 // enters the extents: an arc without a usable centre frames its end point
 // like a straight move.
-void FrameArc(NcPathContext& ctx, const Point& previous, const Point& target) {
+void FrameArcAround(NcPathContext& ctx, bool centre, double ch, double cv, const Point& previous,
+                    const Point& target, bool clockwise) {
   if (!IsGiven(previous.h) || !IsGiven(previous.v)) return;
-  const bool clockwise = ctx.modeArcCw;
-  double ch = 0, cv = 0;
-  bool centre = UsesRadius(ctx) &&
-                RadiusCentre(previous, target, ctx.words[SLOT_R], clockwise, ch, cv);
-  if (!centre && IsGiven(ctx.words[SLOT_I]) && IsGiven(ctx.words[SLOT_J])) {
-    ch = ctx.words[SLOT_I] + (ctx.centerRelI ? previous.h : 0.0);
-    cv = ctx.words[SLOT_J] + (ctx.centerRelJ ? previous.v : 0.0);
-    centre = true;
-  }
   if (centre && IsGiven(target.h) && IsGiven(target.v)) {
     AddArcExtents(ctx, ch, cv, previous.h, previous.v, target.h, target.v, clockwise);
   } else {
     AddTargetExtents(ctx, target);
   }
+}
+
+void FrameArc(NcPathContext& ctx, const Point& previous, const Point& target) {
+  double ch = 0, cv = 0;
+  const bool centre = FramingCentre(ctx, previous, target, ch, cv);
+  FrameArcAround(ctx, centre, ch, cv, previous, target, ctx.modeArcCw);
+}
+
+// ---- TNC contours --------------------------------------------------------
+// Every element of a TNC contour (L, C, CR, CT, LP, CP) waits one block in
+// heldMove before it is framed (first pass) or drawn (second pass): a RND or
+// CHF block after it shortens its end. Both passes make the same decisions,
+// so the picture fits its frame. A held element is let go, whole, at the
+// program end and when a block interrupts the contour without drawing: a
+// rapid move (the tool leaves the contour; a rounding or chamfer asked just
+// before it is dropped), a drilling point or an ISO move. Blocks that do not
+// move the tool in the plane (CC, tool calls, a feed move in Z only) leave it
+// waiting.
+
+// Frames or draws one element through the same operations as every move.
+void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
+  const Point start{move.sh, move.sv};
+  const Point end{move.eh, move.ev};
+  const bool clockwise = move.kind == ContourMove::ArcCw;
+  if (move.kind == ContourMove::Line) {
+    if (drawing) {
+      DrawLine(ctx, start.h, start.v, end.h, end.v);
+    } else {
+      FrameStraight(ctx, start, end);
+    }
+  } else if (move.kind == ContourMove::ArcCw || move.kind == ContourMove::ArcCcw) {
+    if (!drawing) {
+      FrameArcAround(ctx, move.hasCentre, move.ch, move.cv, start, end, clockwise);
+    } else if (move.hasCentre && IsGiven(start.h) && IsGiven(start.v)) {
+      // An arc without a centre (a C block before any CC) draws nothing.
+      const double i = move.ch - start.h;
+      const double j = move.cv - start.v;
+      if (clockwise) {
+        DrawArcCw(ctx, start.h, start.v, end.h, end.v, i, j);
+      } else {
+        DrawArcCcw(ctx, start.h, start.v, end.h, end.v, i, j);
+      }
+    }
+  }
+}
+
+void LetGoHeld(NcPathContext& ctx, bool drawing) {
+  EmitMove(ctx, ctx.heldMove, drawing);
+  ctx.heldMove = ContourMove{};
+  ctx.heldCorner = TNC_NONE;
+}
+
+// A new contour element: shapes the corner asked for between the held
+// element and this one, lets the held one go and holds this one.
+void AddContourMove(NcPathContext& ctx, ContourMove move, bool drawing) {
+  ContourMove corner;
+  bool shaped = false;
+  if (ctx.heldCorner == TNC_ROUND) {
+    shaped = RoundCorner(ctx.heldMove, move, ctx.heldCornerSize, corner);
+  } else if (ctx.heldCorner == TNC_CHAMFER) {
+    shaped = ChamferCorner(ctx.heldMove, move, ctx.heldCornerSize, corner);
+  }
+  // A corner that cannot be made (too large, no corner, arcs for a chamfer)
+  // is left sharp.
+  LetGoHeld(ctx, drawing);
+  if (shaped) EmitMove(ctx, corner, drawing);
+  ctx.heldMove = move;
+}
+
+// Centre of the last CC block, absolute; false when there is none yet.
+bool CcCentre(const NcPathContext& ctx, const Point& previous, double& ch, double& cv) {
+  ch = ctx.words[SLOT_I];
+  cv = ctx.words[SLOT_J];
+  if (!IsGiven(ch) || !IsGiven(cv)) return false;
+  if (ctx.centerRelI || ctx.centerRelJ) {  // CC IX.. IY..: from the position
+    if (!IsGiven(previous.h) || !IsGiven(previous.v)) return false;
+    if (ctx.centerRelI) ch += previous.h;
+    if (ctx.centerRelJ) cv += previous.v;
+  }
+  return true;
+}
+
+// Target of an LP or CP block: radius PR (CP: the present radius) and angle
+// PA around the CC centre; a missing PR or PA keeps the position's own, IPR
+// and IPA add to it. False when there is no target.
+bool PolarTarget(NcPathContext& ctx, const Point& previous, bool circle, Point& target,
+                 double& ch, double& cv) {
+  constexpr double kDegree = 3.141592653589793 / 180.0;
+  if (!IsGiven(ctx.polarRadius) && !IsGiven(ctx.polarAngle)) return false;  // nothing to go to
+  if (!CcCentre(ctx, previous, ch, cv)) return false;
+  // A centre given relative (CC IX.. IY..) is taken from where the first
+  // polar move starts and stays there, so the following ones turn around it
+  // too instead of around a point that moves with the tool.
+  ctx.words[SLOT_I] = ch;
+  ctx.words[SLOT_J] = cv;
+  ctx.centerRelI = ctx.centerRelJ = false;
+  const bool known = IsGiven(previous.h) && IsGiven(previous.v);
+  const bool needsPosition = circle || ctx.polarRadiusInc || ctx.polarAngleInc ||
+                             !IsGiven(ctx.polarRadius) || !IsGiven(ctx.polarAngle);
+  if (needsPosition && !known) return false;
+  const double radiusNow = known ? PointDistance(ch, cv, previous.h, previous.v) : 0.0;
+  const double angleNow = known ? DirectionDegrees(ch, cv, previous.h, previous.v) : 0.0;
+
+  double radius = radiusNow;
+  if (!circle && IsGiven(ctx.polarRadius))
+    radius = ctx.polarRadiusInc ? radiusNow + ctx.polarRadius : ctx.polarRadius;
+  double angle = angleNow;
+  if (IsGiven(ctx.polarAngle)) angle = ctx.polarAngleInc ? angleNow + ctx.polarAngle : ctx.polarAngle;
+
+  if (circle && ctx.polarAngleInc && ctx.polarAngle == 0) return false;  // IPA+0: no move
+  target = {ch + radius * std::cos(angle * kDegree), cv + radius * std::sin(angle * kDegree)};
+  // Back at the start (IPA+360, or PA at the present angle): a whole circle,
+  // which the arc operations know by an end equal to the start.
+  if (known && PointDistance(target.h, target.v, previous.h, previous.v) <= 1e-9 * (1.0 + radius))
+    target = previous;
+  return true;
+}
+
+// One block of a TNC contour (the scanner named it), in either pass.
+void TncContourBlock(NcPathContext& ctx, Point& previous, Point target, bool drawing) {
+  const bool known = IsGiven(previous.h) && IsGiven(previous.v);
+  double ch = NOT_GIVEN, cv = NOT_GIVEN;
+  switch (ctx.tncBlock) {
+    case TNC_CENTRE:
+      // CC without coordinates: the centre is where the tool stands.
+      if (!ctx.tncCentreGiven && known) {
+        ctx.words[SLOT_I] = previous.h;
+        ctx.words[SLOT_J] = previous.v;
+      }
+      return;
+    case TNC_ROUND:
+    case TNC_CHAMFER:
+      if (ctx.heldMove.kind != ContourMove::None) {
+        ctx.heldCorner = ctx.tncBlock;
+        ctx.heldCornerSize = ctx.tncBlock == TNC_ROUND ? ctx.words[SLOT_R] : ctx.chamferLength;
+      }
+      return;
+    case TNC_POLAR_LINE:
+    case TNC_POLAR_CIRCLE:
+      if (!PolarTarget(ctx, previous, ctx.tncBlock == TNC_POLAR_CIRCLE, target, ch, cv)) return;
+      // The polar point is the position that following X/Y words complete.
+      ctx.words[SLOT_X] = target.h;
+      ctx.words[SLOT_Y] = target.v;
+      break;
+    default:
+      if (ctx.modeRapid) LetGoHeld(ctx, drawing);  // even in Z only: the tool leaves the contour
+      if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y]) return;  // no move in the plane
+      break;
+  }
+
+  if (ctx.modeRapid || (!ctx.modeLinear && !ctx.modeArcCw && !ctx.modeArcCcw)) {
+    LetGoHeld(ctx, drawing);  // the tool leaves the contour
+    previous = target;
+    return;
+  }
+
+  ContourMove move;
+  move.sh = previous.h;
+  move.sv = previous.v;
+  move.eh = target.h;
+  move.ev = target.v;
+  // An arc block without DR+ or DR- is a straight move, as "C " without them is.
+  move.kind = ctx.modeLinear ? ContourMove::Line
+              : ctx.modeArcCw ? ContourMove::ArcCw
+                              : ContourMove::ArcCcw;
+  if (ctx.tncBlock == TNC_TANGENT) {
+    double th = 0, tv = 0;
+    // Tangent to the element before; without one (after a rapid move) the
+    // direction is unknown and the block is drawn straight.
+    const ContourMove& before = ctx.heldMove;
+    if (known && (before.kind == ContourMove::Line || before.hasCentre))
+      MoveTangent(before, true, th, tv);
+    if (!known || !TangentArc(previous.h, previous.v, th, tv, target.h, target.v, move))
+      move.kind = ContourMove::Line;
+  } else if (move.kind != ContourMove::Line) {
+    if (ctx.tncBlock == TNC_RADIUS) {
+      move.hasCentre =
+          known && RadiusCentre(previous, target, ctx.words[SLOT_R], ctx.modeArcCw, ch, cv);
+    } else if (ctx.tncBlock == TNC_POLAR_CIRCLE) {
+      move.hasCentre = true;  // PolarTarget found it
+    } else if (drawing) {
+      move.hasCentre = known && CcCentre(ctx, previous, ch, cv);  // C: around the last CC
+    } else {
+      move.hasCentre = FramingCentre(ctx, previous, target, ch, cv);
+    }
+    move.ch = ch;
+    move.cv = cv;
+  }
+  if (!drawing && ctx.modeCycle) AddPointExtents(ctx, target.h, target.v);
+  AddContourMove(ctx, move, drawing);
+  previous = target;
 }
 
 // Restart after the plane became XZ: the blocks read so far are framed anew
@@ -105,25 +311,32 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   StartPass(ctx, reader, previous);
   while (ScanNextBlock(ctx, reader)) {
     const int n = ReadAddressWords(ctx, reader, ctx.plane != 2);
-    if (n == -1) return;
+    if (n == -1) break;
     const Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
+      LetGoHeld(ctx, false);
       AddPointExtents(ctx, target.h, target.v);
       previous = target;
     }
-    if (n == 0) continue;
+    // A TNC block may mean something without storing a word (RND R5 twice).
+    if (n == 0 && ctx.tncBlock == TNC_NONE) continue;
 
-    if (ctx.wordGiven[SLOT_X] || ctx.wordGiven[SLOT_Y] || ctx.wordGiven[SLOT_I] ||
-        ctx.wordGiven[SLOT_J]) {
-      if (ctx.plane == -1) {
-        ctx.plane = DecidePlane(ctx, false);
-        if (ctx.plane == 2) {
-          RestartForTurning(ctx, reader, previous);
-          continue;
-        }
+    const bool given = ctx.wordGiven[SLOT_X] || ctx.wordGiven[SLOT_Y] ||
+                       ctx.wordGiven[SLOT_I] || ctx.wordGiven[SLOT_J];
+    if (given && ctx.plane == -1) {
+      ctx.plane = DecidePlane(ctx, false);
+      if (ctx.plane == 2) {
+        RestartForTurning(ctx, reader, previous);
+        continue;
       }
-      if (ctx.modeLinear) AddTargetExtents(ctx, target);  // rapid moves frame nothing
+    }
+    if (ctx.tncBlock != TNC_NONE) {
+      TncContourBlock(ctx, previous, target, false);
+      if (n == 0) continue;
+    } else if (given) {
+      LetGoHeld(ctx, false);
+      if (ctx.modeLinear) FrameStraight(ctx, previous, target);  // rapid moves frame nothing
       if (ctx.modeArcCw || ctx.modeArcCcw) FrameArc(ctx, previous, target);
       if (ctx.modeCycle) AddPointExtents(ctx, target.h, target.v);
       previous = target;
@@ -138,6 +351,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       }
     }
   }
+  LetGoHeld(ctx, false);
 }
 
 void FitBetweenPasses(NcPathContext& ctx) {
@@ -169,7 +383,9 @@ bool ArcOffsets(const NcPathContext& ctx, const Point& previous, const Point& ta
     if (!IsGiven(wordI) || !IsGiven(wordJ)) i = j = NOT_GIVEN;
     return true;
   }
-  if (UsesRadius(ctx)) {
+  // R0 gives no radius centre: the arc is drawn with I and J as they stand,
+  // as the first pass frames it.
+  if (UsesRadius(ctx) && ctx.words[SLOT_R] != 0) {
     double ch = 0, cv = 0;
     if (!RadiusCentre(previous, target, ctx.words[SLOT_R], clockwise, ch, cv)) return false;
     i = ch - previous.h;
@@ -195,14 +411,20 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
+      LetGoHeld(ctx, true);
       previous = target;
       DrawMarker(ctx, target.h, target.v);
     }
-    if (n == -1) return;
+    if (n == -1) break;
+    if (ctx.tncBlock != TNC_NONE) {
+      TncContourBlock(ctx, previous, target, true);
+      continue;
+    }
     if (n == 0) continue;
     if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y] && !ctx.wordGiven[SLOT_I] &&
         !ctx.wordGiven[SLOT_J] && !ctx.wordGiven[SLOT_R])
       continue;
+    LetGoHeld(ctx, true);
     if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y]) previous = target;
 
     if (ctx.modeLinear) {
@@ -222,6 +444,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     }
     previous = target;  // a rapid move only moves the tool
   }
+  LetGoHeld(ctx, true);
 }
 
 }  // namespace

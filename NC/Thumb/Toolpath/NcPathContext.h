@@ -17,6 +17,31 @@ constexpr double EMPTY_MIN = 999999.0;
 // Word slots: 0 belongs to no letter.
 enum WordSlot { SLOT_NONE = 0, SLOT_X, SLOT_Y, SLOT_Z, SLOT_I, SLOT_J, SLOT_K, SLOT_R, SLOT_COUNT };
 
+// What a TNC block is, by its keyword: the contour elements beyond "L " and
+// "C " need words and geometry of their own.
+enum TncBlock : uint8_t {
+  TNC_NONE = 0,      // no TNC contour keyword (ISO blocks, tool calls, ...)
+  TNC_LINE,          // "L "
+  TNC_CIRCLE,        // "C " around the last CC
+  TNC_CENTRE,        // "CC"
+  TNC_RADIUS,        // "CR": arc by radius
+  TNC_TANGENT,       // "CT": arc tangent to the element before
+  TNC_POLAR_LINE,    // "LP": straight move to PR/PA around the CC
+  TNC_POLAR_CIRCLE,  // "CP": arc around the CC to PA
+  TNC_ROUND,         // "RND": rounding between two elements
+  TNC_CHAMFER        // "CHF": chamfer between two straight moves
+};
+
+// One straight move or arc of a TNC contour in program units. Held back one
+// block, so that a rounding or chamfer can still shorten its end.
+struct ContourMove {
+  enum Kind : uint8_t { None, Line, ArcCw, ArcCcw } kind = None;
+  bool hasCentre = false;  // arcs: the centre is known (a C block before any CC has none)
+  double sh = NOT_GIVEN, sv = NOT_GIVEN;  // start
+  double eh = NOT_GIVEN, ev = NOT_GIVEN;  // end
+  double ch = NOT_GIVEN, cv = NOT_GIVEN;  // arc centre, absolute
+};
+
 constexpr int COMMENT_SIZE = 200;  // 199 characters and the NUL
 constexpr int MAX_COMMENTS = 3;
 
@@ -39,6 +64,20 @@ struct NcPathContext {
   bool centerRelJ = true;            // J likewise
   bool ccBlock = false;              // the current block is a TNC "CC" circle centre
   bool modeCycle = false;            // G81 G74 G73 G83 G84 G82: positions are drilling points
+
+  // TNC words of the current block that have no address slot.
+  uint8_t tncBlock = TNC_NONE;       // set by the scanner for each block
+  bool tncCentreGiven = false;       // a CC block named X or Y (else the centre is the position)
+  double polarRadius = NOT_GIVEN;    // PR, or IPR when polarRadiusInc
+  double polarAngle = NOT_GIVEN;     // PA (degrees), or IPA when polarAngleInc
+  bool polarRadiusInc = false, polarAngleInc = false;
+  double chamferLength = NOT_GIVEN;  // CHF L.. (or CHF ..)
+
+  // TNC contour of the current pass: the last element waits one block for a
+  // rounding or chamfer that may follow it.
+  ContourMove heldMove;
+  uint8_t heldCorner = TNC_NONE;     // TNC_ROUND or TNC_CHAMFER asked between held and next
+  double heldCornerSize = 0.0;       // its radius or chamfer length
 
   double scale = 0.0;                // pixels per program unit (set by FitToView)
   double offsetX = 0.0, offsetY = 0.0;  // program-unit offsets added before scaling
@@ -110,3 +149,16 @@ void DrawMarker(NcPathContext& ctx, double h, double v);
 void AddArcExtents(NcPathContext& ctx, double ch, double cv, double h1, double v1, double h2,
                    double v2, bool clockwise);
 void AddPointExtents(NcPathContext& ctx, double h, double v);
+
+// TNC contour geometry (ContourGeometry.cpp). Each returns false when the
+// figure does not exist; the caller then draws the elements as they are.
+// Arc from `start`, tangent to the direction (th, tv) there, to (eh, ev).
+bool TangentArc(double sh, double sv, double th, double tv, double eh, double ev,
+                ContourMove& arc);
+// Rounding of radius r between `before` (ending at the corner) and `after`
+// (starting there): both are shortened to the tangent points.
+bool RoundCorner(ContourMove& before, ContourMove& after, double r, ContourMove& rounding);
+// Chamfer between two straight moves, `length` from the corner on each.
+bool ChamferCorner(ContourMove& before, ContourMove& after, double length, ContourMove& chamfer);
+// Direction of travel at the end (atEnd) or start of a move, not normalised.
+void MoveTangent(const ContourMove& move, bool atEnd, double& th, double& tv);

@@ -26,13 +26,13 @@ int32_t ClampToInt32(int64_t value) {
 }
 
 // Pixel column of a horizontal value and row of a vertical one. Rows count
-// down from the top; a value that would fall above row 0 is mirrored back.
+// down from the top, so the fitted area (0 to canvasHeight) lies between
+// the margins just as its columns do: rows marginY to canvasHeight + marginY.
 int32_t Column(const NcPathContext& ctx, double scaled) {
   return ClampToInt32(RoundToPixel(scaled) + ctx.marginX);
 }
 int32_t Row(const NcPathContext& ctx, double scaled) {
-  const int64_t row = RoundToPixel(scaled) + ctx.marginY - ctx.canvasHeight;
-  return ClampToInt32(row < 0 ? -row : row);
+  return ClampToInt32(static_cast<int64_t>(ctx.canvasHeight) + ctx.marginY - RoundToPixel(scaled));
 }
 
 // Marker radius in program units: 1 for the thumbnail's drawing area.

@@ -2,8 +2,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/resource.h>
 
 #include <cctype>
+#include <csignal>
 #include <cmath>
 #include <cstring>
 
@@ -41,7 +43,8 @@ struct CaptureFile {
 }  // namespace
 
 RunResult RunThumbnailer(const ScratchFolder& folder, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env) {
+                         const std::map<std::string, std::string>& env,
+                         unsigned long fileSizeLimit) {
   std::vector<std::string> environment;
   for (char** entry = environ; *entry != nullptr; ++entry) {
     const std::string text = *entry;
@@ -67,6 +70,12 @@ RunResult RunThumbnailer(const ScratchFolder& folder, const std::vector<std::str
     if (chdir(folder.Path().c_str()) != 0) _exit(126);
     dup2(out.descriptor, STDOUT_FILENO);
     dup2(err.descriptor, STDERR_FILENO);
+    if (fileSizeLimit != 0) {
+      // Ignored, the limit's signal turns into a write error (EFBIG).
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{fileSizeLimit, fileSizeLimit};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }

@@ -68,9 +68,11 @@ struct RunResult {
 
 // Runs the command-line program with `args` in `folder`, with the
 // environment variables in `env` set ("" unsets one) and everything else
-// inherited. Standard output and error are captured.
+// inherited. Standard output and error are captured. A `fileSizeLimit`
+// (bytes, 0 for none) makes writes beyond it fail as on a full disk.
 RunResult RunThumbnailer(const ScratchFolder& folder, const std::vector<std::string>& args,
-                         const std::map<std::string, std::string>& env = {});
+                         const std::map<std::string, std::string>& env = {},
+                         unsigned long fileSizeLimit = 0);
 
 // The environment the tests run the program in: option files looked up in
 // `configHome` (a folder without option files unless the test writes some).

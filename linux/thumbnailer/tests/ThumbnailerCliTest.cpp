@@ -15,8 +15,9 @@ namespace {
 constexpr uint32_t kWhite = 0xFFFFFFFF;
 constexpr uint32_t kBlue = 0xFF0000FF;
 
-// A program that draws nothing but has a comment: the overlays alone.
-constexpr const char* kCommentOnly = "(ONLY A COMMENT)\nM30\n";
+// A comment and one straight line, which the fit lays across the middle of
+// the picture, clear of every overlay's box.
+constexpr const char* kCommentAndLine = "(ONLY A COMMENT)\nG1 X0 Y0\nG1 X100 Y0\nM30\n";
 // A 100 x 50 rectangle around the origin's upper right.
 constexpr const char* kRectangle =
     "G1 X0 Y0\nG1 X100 Y0\nG1 X100 Y50\nG1 X0 Y50\nG1 X0 Y0\n";
@@ -47,10 +48,10 @@ class ThumbnailerCli : public ::testing::Test {
     return ReadPng(work_ / "part.png");
   }
 
-  Json Trace(const std::string& input, std::vector<std::string> flags = {}) {
+  Json Trace(const std::string& input, std::vector<std::string> flags = {}, int status = 0) {
     flags.insert(flags.end(), {"--trace", input, work_ / "trace.png"});
     const RunResult result = Run(flags);
-    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.status, status) << result.err;
     Json json;
     EXPECT_TRUE(ParseJson(result.out, json)) << result.out;
     return json;
@@ -92,7 +93,7 @@ std::pair<int, int> PixelOf(const Json& trace, double h, double v) {
   auto round = [](double value) { return static_cast<int>(value < 0 ? value - 0.5 : value + 0.5); };
   const double scale = trace["scale"].number;
   const int x = round((h + trace["offsetX"].number) * scale) + 2;
-  const int y = std::abs(round((v + trace["offsetY"].number) * scale) + 2 - 251);
+  const int y = 251 + 2 - round((v + trace["offsetY"].number) * scale);
   return {x, y};
 }
 
@@ -159,6 +160,38 @@ TEST_F(ThumbnailerCli, PathLiesWhereTheFitPutsIt) {
   EXPECT_EQ(picture.Count(0, 0, 254, 254, kBlue), 2 * (right - left + 1) + 2 * (bottom - top - 1));
 }
 
+// The fitted path fills rows 2 to 253 as it fills columns 2 to 253, and
+// nothing near the top edge folds back down.
+TEST_F(ThumbnailerCli, PathReachesTheTopEdgeWithoutADent) {
+  const Picture square = Render("G1 X0 Y0\nG1 X100\nG1 Y100\nG1 X0\nG1 Y0\n");
+  ASSERT_EQ(square.width, 255);
+  // (The version text covers the top left corner.)
+  EXPECT_EQ(square.Count(40, 2, 253, 2, kBlue), 214);
+  EXPECT_EQ(square.Count(2, 253, 253, 253, kBlue), 252);
+  EXPECT_EQ(square.Count(2, 16, 2, 253, kBlue), 238);
+  EXPECT_EQ(square.Count(253, 2, 253, 253, kBlue), 252);
+  EXPECT_EQ(square.Count(0, 0, 254, 1, kBlue) + square.Count(0, 254, 254, 254, kBlue), 0);
+
+  // A semicircle on a rectangle: the topmost blue pixel of each column
+  // rises to the arc's middle and falls after it.
+  const Picture arch = Render("G1 X0 Y0\nG1 X100\nG1 Y60\nG3 X0 Y60 I-50 J0\nG1 Y0\n");
+  ASSERT_EQ(arch.width, 255);
+  std::vector<int> top;
+  for (int x = 0; x < 255; ++x) {
+    int y = 0;
+    while (y < 255 && arch.At(x, y) != kBlue) ++y;
+    if (y < 255) top.push_back(y);
+  }
+  ASSERT_GT(top.size(), 200u);
+  const auto peak = std::min_element(top.begin(), top.end());
+  EXPECT_EQ(*peak, 2);
+  EXPECT_TRUE(std::is_sorted(top.begin(), peak + 1, std::greater<int>()));
+  EXPECT_TRUE(std::is_sorted(peak, top.end()));
+  // The flat top of the arc spans the middle column.
+  const size_t middle = top.size() / 2;
+  EXPECT_EQ(top[middle], 2);
+}
+
 // Calls counted in the trace are the calls the composition makes.
 TEST_F(ThumbnailerCli, TraceCountsTheCanvasCalls) {
   for (const char* sample : {"iso-drilling.nc", "tnc-contour.h"}) {
@@ -194,20 +227,21 @@ TEST_F(ThumbnailerCli, TraceHasExactlyItsNamedFields) {
 
 TEST_F(ThumbnailerCli, TraceEscapesCommentsAndWritesNonFiniteAsNull) {
   // A quote, a backslash, a tab and a Latin-1 u-umlaut; then a path whose
-  // framed points all coincide, so the fit has no finite scale.
+  // framed points all coincide, so the fit has no finite scale. Nothing is
+  // drawn, so no picture either, but the trace comes first.
   const std::string input =
       work_.Write("in.nc", "(SAY \"HI\" \\ \t \xFC)\nG1 X5 Y5\nG1 X5 Y5\n");
   const RunResult result = Run({"--trace", input, work_ / "out.png"});
-  ASSERT_EQ(result.status, 0) << result.err;
+  ASSERT_EQ(result.status, 3) << result.err;
   Json trace;
   ASSERT_TRUE(ParseJson(result.out, trace)) << result.out;
   EXPECT_EQ(trace["comments"].array.at(0).string, "(SAY \"HI\" \\ \t \xC3\xBC)");
   EXPECT_EQ(trace["scale"].kind, Json::Null) << result.out;
   EXPECT_EQ(trace["lines"].number, 0);
-  EXPECT_EQ(ReadPng(work_ / "out.png").width, 255);
+  EXPECT_FALSE(FileExists(work_ / "out.png"));
 
   // An empty program: nothing framed, still a valid object.
-  const Json empty = Trace(work_.Write("empty.nc", ""));
+  const Json empty = Trace(work_.Write("empty.nc", ""), {}, 3);
   EXPECT_EQ(empty["plane"].number, -1);
   EXPECT_EQ(empty["commentCount"].number, 0);
   EXPECT_TRUE(empty["comments"].array.empty());
@@ -215,22 +249,23 @@ TEST_F(ThumbnailerCli, TraceEscapesCommentsAndWritesNonFiniteAsNull) {
 }
 
 TEST_F(ThumbnailerCli, WithoutOverlaysOnlyTheVersionTextIsWritten) {
-  const Picture picture = Render(kCommentOnly);
+  const Picture picture = Render(kCommentAndLine);
   ASSERT_EQ(picture.width, 255);
   const int version = NonWhite(picture, kVersionBox);
   EXPECT_GT(version, 10);
-  EXPECT_EQ(NonWhite(picture, {0, 0, 254, 254}), version);
+  EXPECT_EQ(NonWhite(picture, {0, 0, 254, 100}), version);  // above the path
+  EXPECT_EQ(NonWhite(picture, {0, 150, 254, 254}), 0);      // below it
   EXPECT_GT(picture.CountInk(0, 0, 36, 13, COLOUR_TEXT), 10);
 }
 
 TEST_F(ThumbnailerCli, EachFlagWritesItsOverlayAndNoOther) {
-  const Picture type = Render(kCommentOnly, {"--type"});
+  const Picture type = Render(kCommentAndLine, {"--type"});
   EXPECT_GT(NonWhite(type, kTypeBox), 10);
   EXPECT_GT(type.CountInk(50, 0, 90, 13, COLOUR_DARK_RED), 10);  // "I S O"
   EXPECT_EQ(NonWhite(type, kAxisBox), 0);
   EXPECT_EQ(NonWhite(type, kCommentBox), 0);
 
-  const Picture axis = Render(kCommentOnly, {"--axis"});
+  const Picture axis = Render(kCommentAndLine, {"--axis"});
   EXPECT_EQ(axis.Count(4, 251, 85, 251, COLOUR_GREEN), 81);  // its corner pixel is red
   EXPECT_EQ(axis.Count(4, 170, 4, 251, COLOUR_DARK_RED), 82);
   EXPECT_GT(axis.CountInk(5, 213, 20, 228, COLOUR_DARK_RED), 5);  // "Y"
@@ -238,7 +273,7 @@ TEST_F(ThumbnailerCli, EachFlagWritesItsOverlayAndNoOther) {
   EXPECT_EQ(NonWhite(axis, kTypeBox), 0);
   EXPECT_EQ(NonWhite(axis, kCommentBox), 0);
 
-  const Picture comments = Render(kCommentOnly, {"--comments"});
+  const Picture comments = Render(kCommentAndLine, {"--comments"});
   EXPECT_EQ(comments.Count(0, 15, 254, 27, COLOUR_COMMENT_BAND) > 1000, true);
   EXPECT_GT(comments.CountInk(5, 15, 120, 27, COLOUR_TEXT, COLOUR_COMMENT_BAND), 10);  // the comment's letters
   EXPECT_EQ(comments.Count(0, 28, 254, 40, COLOUR_COMMENT_BAND), 0);  // one comment, one band
@@ -247,28 +282,28 @@ TEST_F(ThumbnailerCli, EachFlagWritesItsOverlayAndNoOther) {
 }
 
 TEST_F(ThumbnailerCli, TncProgramsAreNamedInGreen) {
-  const Picture picture = Render("; only a comment\nL X+0 Y+0 FMAX\n", {"--type"});
+  const Picture picture = Render("; only a comment\nL X+0 Y+0 F500\nL X+100 F500\n", {"--type"});
   EXPECT_GT(picture.CountInk(50, 0, 90, 13, COLOUR_GREEN), 10);
   EXPECT_EQ(picture.CountInk(50, 0, 90, 13, COLOUR_DARK_RED), 0);
 }
 
 TEST_F(ThumbnailerCli, OptionFilesSetTheDefaults) {
   WriteOption("Vantrel_ShowType.txt", "1");
-  EXPECT_GT(NonWhite(Render(kCommentOnly), kTypeBox), 10);
+  EXPECT_GT(NonWhite(Render(kCommentAndLine), kTypeBox), 10);
 
   WriteOption("Vantrel_ShowType.txt", "1 and anything after");
-  EXPECT_GT(NonWhite(Render(kCommentOnly), kTypeBox), 10);
+  EXPECT_GT(NonWhite(Render(kCommentAndLine), kTypeBox), 10);
 
   for (const char* off : {"0", " 1", "", "yes"}) {
     WriteOption("Vantrel_ShowType.txt", off);
-    EXPECT_EQ(NonWhite(Render(kCommentOnly), kTypeBox), 0) << "'" << off << "'";
+    EXPECT_EQ(NonWhite(Render(kCommentAndLine), kTypeBox), 0) << "'" << off << "'";
   }
   // A flag switches its overlay on whatever the file says.
-  EXPECT_GT(NonWhite(Render(kCommentOnly, {"--type"}), kTypeBox), 10);
+  EXPECT_GT(NonWhite(Render(kCommentAndLine, {"--type"}), kTypeBox), 10);
 
   WriteOption("Vantrel_ShowAxis.txt", "1");
   WriteOption("Vantrel_ShowComment.txt", "1");
-  const Picture both = Render(kCommentOnly);
+  const Picture both = Render(kCommentAndLine);
   EXPECT_GT(NonWhite(both, kAxisBox), 100);
   EXPECT_GT(NonWhite(both, kCommentBox), 1000);
   EXPECT_EQ(NonWhite(both, kTypeBox), 0);
@@ -279,7 +314,7 @@ TEST_F(ThumbnailerCli, OptionFilesFallBackToTheHomeConfigFolder) {
   mkdir((home / ".config").c_str(), 0755);
   mkdir((home / ".config/Kestrova").c_str(), 0755);
   home.Write(".config/Kestrova/Vantrel_ShowType.txt", "1");
-  const std::string input = work_.Write("in.nc", kCommentOnly);
+  const std::string input = work_.Write("in.nc", kCommentAndLine);
 
   // No XDG_CONFIG_HOME, and a relative one (which does not count): ~/.config.
   for (const char* xdg : {"", "relative/config"}) {
@@ -351,8 +386,8 @@ TEST_F(ThumbnailerCli, UnwritableOutputsFailWithoutLeftovers) {
   ExpectFailure(Run({input, "no/such/folder/out.png"}), 1,
                 "cannot write no/such/folder/out.png: No such file");
 
-  // A folder where the picture should go: the temporary file is made and
-  // written, then removed when it cannot take the folder's place.
+  // A folder where the picture should go is not replaced, and nothing is
+  // left beside it.
   mkdir((work_ / "taken.png").c_str(), 0755);
   ExpectFailure(Run({input, "taken.png"}), 1, "cannot write taken.png");
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{"taken.png"});
@@ -363,9 +398,92 @@ TEST_F(ThumbnailerCli, AFailedRunLeavesAnEarlierPictureAlone) {
   ExpectFailure(Run({"missing.nc", "out.png"}), 1, "missing.nc");
   EXPECT_EQ(ReadFile(work_ / "out.png"), "earlier");
 
-  // A run that succeeds replaces it whole, and leaves nothing else.
+  // A run that succeeds fills that file with the picture, and leaves
+  // nothing else.
   const std::string input = work_.Write("in.nc", kRectangle);
   ASSERT_EQ(Run({input, "out.png"}).status, 0);
   EXPECT_EQ(ReadPng(work_ / "out.png").width, 255);
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{"out.png"});
+}
+
+// Binary data and programs with nothing to draw get no picture at all (a
+// file manager would cache a blank one), and say why in one line.
+TEST_F(ThumbnailerCli, WhatIsNoProgramGetsNoPicture) {
+  std::string nulLate(60000, '\n');
+  nulLate.replace(0, 20, "G1 X0 Y0\nG1 X10 Y10\n");
+  nulLate += '\0';
+  const struct {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  } refused[] = {
+      {"empty.nc", "", "no path to draw"},
+      {"comment.nc", "(ONLY A COMMENT)\nM30\n", "no path to draw"},
+      {"photo.nc", std::string("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 12) + "G1 X5\n", "binary data"},
+      {"nul-late.nc", nulLate, "binary data"},
+  };
+  for (const auto& input : refused) {
+    SCOPED_TRACE(input.name);
+    const std::string path = work_.Write(input.name, input.bytes);
+    ExpectFailure(Run({path, "new.png"}), 3, input.reason);
+    EXPECT_FALSE(FileExists(work_ / "new.png"));
+
+    // An output the caller made already stays as it was.
+    work_.Write("given.png", "");
+    const RunResult traced = Run({"--trace", "--type", path, "given.png"});
+    EXPECT_EQ(traced.status, 3);
+    Json trace;
+    EXPECT_TRUE(ParseJson(traced.out, trace)) << traced.out;
+    EXPECT_NE(traced.err.find(input.name + std::string(" is not an NC program")),
+              std::string::npos) << traced.err;
+    EXPECT_EQ(ReadFile(work_ / "given.png"), "");
+    unlink((work_ / "given.png").c_str());
+  }
+
+  // A NUL past the first 64 KiB is the program's own business.
+  std::string nulBeyond(70000, '\n');
+  nulBeyond.replace(0, 20, "G1 X0 Y0\nG1 X10 Y10\n");
+  nulBeyond[68000] = '\0';
+  EXPECT_EQ(Run({work_.Write("long.nc", nulBeyond), "long.png"}).status, 0);
+}
+
+// A consumer that made the output file reads the picture back through its
+// own descriptor: the PNG goes into that very file.
+TEST_F(ThumbnailerCli, AnExistingOutputIsWrittenInPlace) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  work_.Write("given.png", "");
+  ASSERT_EQ(link((work_ / "given.png").c_str(), (work_ / "held.png").c_str()), 0);
+  struct stat before {};
+  ASSERT_EQ(stat((work_ / "given.png").c_str(), &before), 0);
+
+  ASSERT_EQ(Run({input, "given.png"}).status, 0);
+  struct stat after {};
+  ASSERT_EQ(stat((work_ / "given.png").c_str(), &after), 0);
+  EXPECT_EQ(after.st_ino, before.st_ino);
+  EXPECT_EQ(ReadPng(work_ / "held.png").width, 255);  // the same file under its other name
+  std::vector<std::string> files = OutputFiles();
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"given.png", "held.png"}));
+}
+
+// A write cut short (here by a file size limit, as by a full disk) leaves
+// no half picture: an existing output is emptied, a new one never appears.
+TEST_F(ThumbnailerCli, AWriteCutShortLeavesNoHalfPicture) {
+  const std::string input = work_.Write("in.nc", kRectangle);
+  ASSERT_EQ(Run({"-s", "1024", "--comments", "--axis", input, "full.png"}).status, 0);
+  ASSERT_GT(ReadFile(work_ / "full.png").size(), 8192u);
+  unlink((work_ / "full.png").c_str());
+
+  work_.Write("given.png", "an earlier picture");
+  const RunResult inPlace = RunThumbnailer(
+      work_, {"-s", "1024", "--comments", "--axis", input, "given.png"},
+      ConfigEnvironment(config_.Path()), 4096);
+  ExpectFailure(inPlace, 1, "cannot write given.png");
+  EXPECT_EQ(ReadFile(work_ / "given.png"), "");
+
+  const RunResult fresh = RunThumbnailer(
+      work_, {"-s", "1024", "--comments", "--axis", input, "new.png"},
+      ConfigEnvironment(config_.Path()), 4096);
+  ExpectFailure(fresh, 1, "cannot write new.png");
+  EXPECT_EQ(OutputFiles(), std::vector<std::string>{"given.png"});
 }

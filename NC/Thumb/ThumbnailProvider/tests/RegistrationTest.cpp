@@ -145,6 +145,37 @@ TEST_F(RegistrationTest, ExtensionKeysOfTheSettingsProgramSurviveUnregistration)
   RegDeleteTreeW(HKEY_CLASSES_ROOT, L".tap");
 }
 
+// A copy of the DLL in a folder whose path is longer than the module path
+// buffer: the path it would register is cut off, so it registers nothing.
+TEST_F(RegistrationTest, RegisterRefusesWithoutItsWholeModulePath) {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(L"\\\\?\\") + temp + L"vantrel-long-path";
+  std::vector<std::wstring> created;
+  for (;;) {
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
+    created.push_back(folder);
+    if (folder.size() > MAX_PATH + 20) break;
+    folder += L"\\" + std::wstring(40, L'd');
+  }
+  const std::wstring copy = folder + L"\\Vantrel.dll";
+  ASSERT_TRUE(CopyFileW(VantrelDllPath().c_str(), copy.c_str(), FALSE));
+  HMODULE module = LoadLibraryW(copy.c_str());
+  ASSERT_NE(module, nullptr);
+  const auto registerCopy = reinterpret_cast<DllFunctionFn>(
+      reinterpret_cast<void*>(GetProcAddress(module, "DllRegisterServer")));
+  ASSERT_NE(registerCopy, nullptr);
+
+  EXPECT_TRUE(FAILED(registerCopy()));
+  EXPECT_FALSE(ReadKey(kClassKey).exists);
+  EXPECT_FALSE(ReadKey(kNcThumbnailKey).exists);
+
+  FreeLibrary(module);
+  DeleteFileW(copy.c_str());
+  for (auto at = created.rbegin(); at != created.rend(); ++at) RemoveDirectoryW(at->c_str());
+}
+
 TEST_F(RegistrationTest, Regsvr32RegistersAndUnregisters) {
   EXPECT_EQ(RunRegsvr32(false), 0u);
   ExpectRegisteredLayout();

@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "VantrelTestSupport.h"
 
 namespace {
@@ -133,18 +138,108 @@ TEST_F(ShellThumbnailTest, ActivationLoadsThisModuleThroughInprocServer32) {
   provider->Release();
 }
 
-TEST_F(ShellThumbnailTest, EveryRequestedSizeGivesTheSame255PixelPicture) {
+TEST_F(ShellThumbnailTest, LargeRequestsGetSharpPicturesOfTheirOwnSize) {
   SetDisplayOptions(false, false, false);
   IThumbnailProvider* provider = ProviderForProgram(kMillingProgram);
   ASSERT_NE(provider, nullptr);
+  // Up to 255 pixels: the classic picture, whatever the request.
   const Picture reference = Thumbnail(provider, 255);
-  for (UINT size : {16u, 96u, 1024u}) {
+  ASSERT_EQ(reference.width, 255);
+  const Picture small = Thumbnail(provider, 96);
+  EXPECT_EQ(small.width, 255);
+  EXPECT_TRUE(small.pixels == reference.pixels) << "96 drew another picture";
+
+  // Above 255: the whole layout scaled, the path one pixel wide where the
+  // fit of that size puts it; above 2560 the largest picture.
+  for (UINT size : {256u, 1024u, 2560u, 4000u}) {
+    SCOPED_TRACE(size);
+    const int expected = size > 2560 ? 2560 : static_cast<int>(size);
     const Picture picture = Thumbnail(provider, size);
-    EXPECT_EQ(picture.width, 255) << size;
-    EXPECT_EQ(picture.height, 255) << size;
-    EXPECT_TRUE(picture.pixels == reference.pixels) << "size " << size << " drew another picture";
+    ASSERT_EQ(picture.width, expected);
+    ASSERT_EQ(picture.height, expected);
+    NcPathContext ctx{};
+    const std::vector<Segment> path = ThumbnailSegments(kMillingProgram, ctx, expected);
+    const int k = (expected + 254) / 255;
+    const Zone version{0, 0, 40 * k, 16 * k};
+    ExpectPathOnWhite(picture, path, {version});
+    EXPECT_GT(CountPixels(picture, version, IsDark), 10 * k) << "\"v2.01\" is missing";
+    // The bottom edge of the plate is one row of blue across the path area.
+    const int margin = ctx.marginY;
+    const int bottom = ctx.canvasHeight + margin;
+    EXPECT_GE(CountPixels(picture, Zone{margin, bottom, bottom, bottom + 1},
+                          [](uint32_t c) { return c == kBlue; }),
+              ctx.canvasWidth - 1);
+    EXPECT_EQ(CountPixels(picture, Zone{margin, bottom + 1, bottom, bottom + 2},
+                          [](uint32_t c) { return c == kBlue; }),
+              0);
   }
   provider->Release();
+}
+
+TEST_F(ShellThumbnailTest, PathReachesTheTopEdgeWithoutADent) {
+  SetDisplayOptions(false, false, false);
+  auto blue = [](uint32_t c) { return c == kBlue; };
+  // A square fills rows 2 to 253 as it fills columns 2 to 253.
+  const Picture square = ThumbnailOf("G1 X0 Y0\nG1 X100\nG1 Y100\nG1 X0\nG1 Y0\n");
+  ASSERT_EQ(square.width, 255);
+  EXPECT_GE(CountPixels(square, Zone{40, 2, 253, 3}, blue), 212);  // beside the version text
+  EXPECT_GE(CountPixels(square, Zone{2, 253, 254, 254}, blue), 250);
+  EXPECT_GE(CountPixels(square, Zone{253, 2, 254, 254}, blue), 250);
+  EXPECT_EQ(CountPixels(square, Zone{0, 0, 255, 2}, blue), 0);
+  EXPECT_EQ(CountPixels(square, Zone{0, 254, 255, 255}, blue), 0);
+
+  // A semicircle on a rectangle: the topmost blue pixel of each column
+  // rises to the arc's middle and falls after it.
+  const Picture arch = ThumbnailOf("G1 X0 Y0\nG1 X100\nG1 Y60\nG3 X0 Y60 I-50 J0\nG1 Y0\n");
+  ASSERT_EQ(arch.width, 255);
+  std::vector<int> top;
+  for (int x = 0; x < 255; ++x) {
+    int y = 0;
+    while (y < 255 && arch.At(x, y) != kBlue) ++y;
+    if (y < 255) top.push_back(y);
+  }
+  ASSERT_GT(top.size(), 200u);
+  const auto peak = std::min_element(top.begin(), top.end());
+  EXPECT_EQ(*peak, 2);
+  EXPECT_TRUE(std::is_sorted(top.begin(), peak + 1, std::greater<int>()));
+  EXPECT_TRUE(std::is_sorted(peak, top.end()));
+  EXPECT_EQ(top[top.size() / 2], 2) << "the flat top of the arc spans the middle";
+}
+
+// A stream that fails part way would give a truncated picture, which the
+// Shell would keep as the file's thumbnail: GetThumbnail fails instead.
+TEST_F(ShellThumbnailTest, FailingStreamGivesAFailureAndNoBitmap) {
+  SetDisplayOptions(true, true, true);
+  std::string program = kMillingProgram;
+  for (int i = 0; i < 8000; ++i) program += "G1 X" + std::to_string(i % 100) + " Y50\n";
+  ASSERT_GT(program.size(), 64u * 1024u);  // more than one chunk per pass
+  struct Failure {
+    long long readsAfter;
+    bool seeks;
+  } failures[] = {{0, false}, {1000, false}, {static_cast<long long>(program.size()), false},
+                  {-1, true}};
+  for (const Failure& failure : failures) {
+    SCOPED_TRACE(failure.readsAfter);
+    IStream* memory = MemoryStream(program);
+    ObservedStream stream(memory);
+    stream.failReadsAfter = failure.readsAfter;
+    stream.failSeeks = failure.seeks;
+    IThumbnailProvider* provider = CreateProviderForNc();
+    ASSERT_NE(provider, nullptr);
+    IInitializeWithStream* initialize = nullptr;
+    provider->QueryInterface(IID_PPV_ARGS(&initialize));
+    ASSERT_EQ(initialize->Initialize(&stream, STGM_READ), S_OK);
+    initialize->Release();
+
+    HBITMAP bitmap = reinterpret_cast<HBITMAP>(1);
+    WTS_ALPHATYPE alpha = WTSAT_ARGB;
+    EXPECT_EQ(provider->GetThumbnail(256, &bitmap, &alpha),
+              failure.seeks ? STG_E_SEEKERROR : STG_E_READFAULT);
+    EXPECT_EQ(bitmap, nullptr);
+    provider->Release();
+    EXPECT_EQ(stream.references, 1u) << "the provider released the stream";
+    memory->Release();
+  }
 }
 
 TEST_F(ShellThumbnailTest, PathIsBlueOnWhiteWithOnlyTheVersionText) {

@@ -171,10 +171,13 @@ Picture ReadPicture(HBITMAP bitmap) {
   return picture;
 }
 
-std::vector<Segment> ThumbnailSegments(const std::string& program, NcPathContext& ctx) {
+std::vector<Segment> ThumbnailSegments(const std::string& program, NcPathContext& ctx,
+                                       int size) {
   MemorySource source(program.data(), program.size());
   RecordingThumbnailCanvas canvas;
-  ComposeThumbnail(source, canvas, ThumbnailOptions{}, ctx);
+  ThumbnailOptions options;
+  options.size = size;
+  ComposeThumbnail(source, canvas, options, ctx);
   return Lines(canvas.path);
 }
 

@@ -129,9 +129,10 @@ int CountPixels(const Picture& picture, Zone zone, Test test) {
 struct Segment {
   int x1, y1, x2, y2;
 };
-// The path of `program` as the thumbnail draws it (255 x 255, margins 2),
-// with the run's results in `ctx`.
-std::vector<Segment> ThumbnailSegments(const std::string& program, NcPathContext& ctx);
+// The path of `program` as the thumbnail of `size` pixels draws it (at 255:
+// margins 2), with the run's results in `ctx`.
+std::vector<Segment> ThumbnailSegments(const std::string& program, NcPathContext& ctx,
+                                       int size = THUMBNAIL_SIZE);
 // The path as GetThumbNailFromStream draws it (255 x 255, no margins).
 std::vector<Segment> ExportSegments(const std::string& program);
 

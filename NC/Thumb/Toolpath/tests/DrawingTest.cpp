@@ -14,17 +14,20 @@ NcPathContext Fitted(RecordingCanvas& canvas, double scale = 2.0) {
   return ctx;
 }
 
-TEST(ToPixel, RoundsHalfAwayAndMirrorsAboveTheTop) {
+TEST(ToPixel, RoundsHalfAwayAndCountsRowsDownFromTheTop) {
   RecordingCanvas canvas;
   NcPathContext ctx = Fitted(canvas);
   auto at = [&](double h, double v) {
     Pixel p = ToPixel(ctx, h, v);
     return std::make_pair(p.x, p.y);
   };
-  EXPECT_EQ(at(10, 10), std::make_pair(22, 229));
-  EXPECT_EQ(at(0, 124.5), std::make_pair(2, 0));
-  EXPECT_EQ(at(0, 125), std::make_pair(2, 1));
-  EXPECT_EQ(at(0, 126.5), std::make_pair(2, 4));
+  // The fitted area lies between the margins: rows 2 (top) to 253 (bottom),
+  // and a point above the top goes on upwards instead of folding back.
+  EXPECT_EQ(at(10, 10), std::make_pair(22, 233));
+  EXPECT_EQ(at(0, 0), std::make_pair(2, 253));
+  EXPECT_EQ(at(0, 125.5), std::make_pair(2, 2));
+  EXPECT_EQ(at(0, 126.5), std::make_pair(2, 0));
+  EXPECT_EQ(at(0, 127.5), std::make_pair(2, -2));
   ctx.scale = 1, ctx.marginX = 0;
   EXPECT_EQ(at(-0.5, 0).first, -1);
   EXPECT_EQ(at(0.5, 0).first, 1);
@@ -34,6 +37,7 @@ TEST(ToPixel, RoundsHalfAwayAndMirrorsAboveTheTop) {
   EXPECT_EQ(at(1e300, 0).first, INT32_MAX);
   EXPECT_EQ(at(-1e300, 0).first, INT32_MIN);
   EXPECT_EQ(at(0, -1e300).second, INT32_MAX);
+  EXPECT_EQ(at(0, 1e300).second, 253 - INT32_MAX);
   EXPECT_EQ(at(NAN, 0).first, 0);
 }
 
@@ -44,7 +48,7 @@ TEST(DrawLine, StartsAtTheOriginWhenTheStartIsMissingAndSkipsDots) {
   DrawLine(ctx, NOT_GIVEN, 5, 10, 10);
   ASSERT_EQ(canvas.calls.size(), 1u);
   EXPECT_EQ(canvas.calls[0].a, 2);
-  EXPECT_EQ(canvas.calls[0].b, 249);
+  EXPECT_EQ(canvas.calls[0].b, 253);
   EXPECT_EQ(canvas.calls[0].blue, 255);
   EXPECT_TRUE(pen.calls.empty());  // the pen back-end only while selected
 
@@ -97,7 +101,7 @@ TEST(DrawMarker, RadiusFollowsScaleAndNeedsTheGraphicsBackEnd) {
   EXPECT_EQ(canvas.calls[0].kind, CanvasCall::Circle);
   EXPECT_EQ(canvas.calls[0].c, 3);
   EXPECT_EQ(canvas.calls[0].a, 32 - 3);                // centred on the point's pixel
-  EXPECT_EQ(canvas.calls[0].b, std::abs(30 + 3 + 2 - 251));
+  EXPECT_EQ(canvas.calls[0].b, 251 + 2 - (30 + 3));  // the row of its top edge
   EXPECT_EQ(canvas.calls[0].red, 48);
   ctx.canvasWidth = 100;  // marker radius 0 program units
   DrawMarker(ctx, 10, 10);

@@ -16,13 +16,13 @@ std::string Lines(int count, const std::string& line) {
   return s;
 }
 
-TEST(DrawToolpath, FramesLinearEndPointsAndDrawsTheLastLine) {
+TEST(DrawToolpath, FramesLinearMovesAndDrawsTheLastLine) {
   // No final newline: the last line counts all the same.
   for (const std::string end : {"", "\n"}) {
     RecordingCanvas canvas;
     NcPathContext ctx = RunProgram("G0 X0 Y0\nG1 X10 Y0\nG1 X10 Y10" + end, canvas);
     EXPECT_EQ(ctx.plane, 1);
-    EXPECT_EQ(ctx.minX, 10);  // rapid moves and start points are not framed
+    EXPECT_EQ(ctx.minX, 0);  // the first cut starts where the rapid move ended
     EXPECT_EQ(ctx.maxX, 10);
     EXPECT_EQ(ctx.minY, 0);
     EXPECT_EQ(ctx.maxY, 10);
@@ -33,6 +33,70 @@ TEST(DrawToolpath, FramesLinearEndPointsAndDrawsTheLastLine) {
     EXPECT_EQ(canvas.calls[1].d, top.y);
     EXPECT_EQ(top.y, 2);  // the y range spans the whole height
   }
+}
+
+TEST(DrawToolpath, StraightCutsFrameTheirStart) {
+  {
+    // One cut after a rapid move: two framed points, one line corner to corner.
+    RecordingCanvas canvas;
+    NcPathContext ctx = RunProgram("G0 X0 Y0\nG1 X10 Y10\n", canvas);
+    ASSERT_EQ(canvas.Count(CanvasCall::Line), 1u);
+    const CanvasCall& line = canvas.calls[0];
+    EXPECT_EQ(std::make_pair(line.a, line.b), std::make_pair(2, 253));
+    EXPECT_EQ(std::make_pair(line.c, line.d), std::make_pair(253, 2));
+    EXPECT_EQ(ctx.minX, 0);
+  }
+  {
+    // A cut from an approach point outside the part stays inside the picture.
+    RecordingCanvas canvas;
+    NcPathContext ctx = RunProgram(
+        "G0 X-20 Y-30\nG1 X0 Y0\nG1 X100\nG1 Y100\nG1 X0\nG1 Y0\nG0 X200 Y200\n", canvas);
+    EXPECT_EQ(ctx.minX, -20);
+    EXPECT_EQ(ctx.minY, -30);
+    EXPECT_EQ(ctx.maxX, 100);  // rapid moves still frame nothing
+    ASSERT_EQ(canvas.Count(CanvasCall::Line), 5u);
+    for (const CanvasCall& call : canvas.calls) {
+      if (call.kind != CanvasCall::Line) continue;
+      for (int32_t at : {call.a, call.b, call.c, call.d}) {
+        EXPECT_GE(at, 2);
+        EXPECT_LE(at, 253);
+      }
+    }
+  }
+  {
+    // The same in TNC; a first move with no point before it frames its end only.
+    RecordingCanvas canvas;
+    NcPathContext tnc = RunProgram("L X+5 Y+5\nL X+0 Y+0 FMAX\nL X+10 Y+20\n", canvas);
+    EXPECT_EQ(tnc.isTnc, 1);
+    EXPECT_EQ(tnc.minX, 0);
+    EXPECT_EQ(tnc.maxY, 20);
+    NcPathContext first = RunProgram("G1 X5 Y5\nG1 X10 Y5\n", canvas);
+    EXPECT_EQ(first.minX, 5);
+  }
+}
+
+TEST(DrawToolpath, RadiusZeroArcsUseIAndJAsTheyStandInBothPasses) {
+  // R0 (or -0) gives no radius centre: I and J of the arc before hold.
+  RecordingCanvas withIj;
+  const NcPathContext expected =
+      RunProgram("G0 X0 Y0\nG2 X10 Y0 I5 J0\nG3 X20 Y0 I5 J0\nM30\n", withIj);
+  EXPECT_EQ(expected.minY, -5);  // the second arc sweeps below its chord
+  for (const char* r : {"R0", "R-0", "R0.0"}) {
+    RecordingCanvas canvas;
+    const NcPathContext ctx =
+        RunProgram(std::string("G0 X0 Y0\nG2 X10 Y0 I5 J0\nG3 X20 Y0 ") + r + "\nM30\n", canvas);
+    EXPECT_EQ(ctx.minY, expected.minY) << r;
+    EXPECT_EQ(ctx.maxY, expected.maxY) << r;
+    ASSERT_EQ(canvas.calls.size(), withIj.calls.size()) << r;
+    for (size_t i = 0; i < canvas.calls.size(); ++i) {
+      EXPECT_EQ(canvas.calls[i].b, withIj.calls[i].b) << r << " call " << i;
+      EXPECT_EQ(canvas.calls[i].d, withIj.calls[i].d) << r << " call " << i;
+    }
+  }
+  // After a straight move no I or J stands: the arc draws nothing.
+  RecordingCanvas canvas;
+  RunProgram("G0 X0 Y0\nG1 X10 Y0\nG3 X20 Y0 R0\nG1 X20 Y10\n", canvas);
+  EXPECT_EQ(canvas.Count(CanvasCall::Line), 2u);
 }
 
 TEST(DrawToolpath, RadiusArcsTakeTheCentreOnTheirSide) {
@@ -62,7 +126,7 @@ TEST(DrawToolpath, RadiusArcsTakeTheCentreOnTheirSide) {
     for (const CanvasCall& call : canvas.calls) {
       if (call.kind != CanvasCall::Line) continue;
       const double h = call.a - ctx.marginX;
-      const double v = ctx.canvasHeight - ctx.marginY - call.b;
+      const double v = ctx.canvasHeight + ctx.marginY - call.b;
       const double dh = h / ctx.scale - ctx.offsetX - c.cx;
       const double dv = v / ctx.scale - ctx.offsetY - c.cy;
       EXPECT_NEAR(std::hypot(dh, dv), r, 1.0 / ctx.scale) << c.move;
@@ -76,14 +140,15 @@ TEST(DrawToolpath, ArcsWithoutACentreFrameOnlyTheirEndPoint) {
     RecordingCanvas canvas;
     NcPathContext ctx = RunProgram("G0 X0 Y0\nG1 X0 Y5\nG2 X20 Y5 R2\nM30\n", canvas);
     EXPECT_EQ(ctx.maxX, 20);
-    EXPECT_EQ(ctx.minY, 5);
+    EXPECT_EQ(ctx.minY, 0);
+    EXPECT_EQ(ctx.maxY, 5);
     EXPECT_EQ(canvas.Count(CanvasCall::Line), 1u);
   }
   {
     // No I or J anywhere: nothing near -9999 enters the frame.
     RecordingCanvas canvas;
     NcPathContext ctx = RunProgram("G0 X0 Y0\nG1 X10 Y0\nG2 X20 Y10\nG1 X30\n", canvas);
-    EXPECT_EQ(ctx.minX, 10);
+    EXPECT_EQ(ctx.minX, 0);
     EXPECT_EQ(ctx.maxX, 30);
     EXPECT_EQ(ctx.minY, 0);
     EXPECT_EQ(ctx.maxY, 10);
@@ -150,7 +215,7 @@ TEST(DrawToolpath, CrLfTncRapidMovesAreNotCuts) {
   EXPECT_EQ(ctx.isTnc, 1);
   EXPECT_EQ(ctx.minX, 0);
   EXPECT_EQ(ctx.maxX, 100);
-  EXPECT_EQ(ctx.minY, 10);
+  EXPECT_EQ(ctx.minY, 0);  // the start of the first cut
   EXPECT_EQ(canvas.Count(CanvasCall::Line), 2u);
   ASSERT_EQ(ctx.commentCount, 1);
   EXPECT_STREQ(ctx.comments[0], "; done");
@@ -162,7 +227,7 @@ TEST(DrawToolpath, TurningProgramsAreDrawnInXz) {
   NcPathContext ctx = RunProgram(program, canvas);
   EXPECT_EQ(ctx.plane, 2);
   EXPECT_EQ(ctx.minX, -30);  // Z across
-  EXPECT_EQ(ctx.maxX, -1);
+  EXPECT_EQ(ctx.maxX, 0);    // the cut starts at Z0
   EXPECT_EQ(ctx.minY, 20);   // half of X upwards
   EXPECT_EQ(ctx.maxY, 30);
 
