@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "CairoHandles.h"
+#include "PathRaster.h"
 #include "ThumbnailCanvas.h"
 
 class CairoThumbnailCanvas final : public ThumbnailCanvas {
@@ -18,9 +19,7 @@ class CairoThumbnailCanvas final : public ThumbnailCanvas {
   // A transparent picture of size x size pixels.
   explicit CairoThumbnailCanvas(int size);
 
-  // Path: a line covers every pixel from (x1, y1) to (x2, y2), both ends
-  // included, one pixel per step along its longer axis; a line whose ends
-  // are one pixel draws nothing.
+  // Path: lines and filled circles as the shared pixel writer draws them.
   void CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t red,
                       uint8_t green, uint8_t blue) override;
   void CanvasFillCircle(int32_t left, int32_t top, int32_t radius, uint8_t red, uint8_t green,
@@ -55,8 +54,7 @@ class CairoThumbnailCanvas final : public ThumbnailCanvas {
   int size_;
   CairoSurface surface_;
   CairoContext cr_;
-  uint32_t* pixels_ = nullptr;
-  int stride_ = 0;  // in pixels
+  PixelRows pixels_;  // the surface's memory, empty when Cairo failed
   bool writingPixels_ = false;
   double emSize_ = 10.0;
   double ascent_ = 0.0;

@@ -11,13 +11,28 @@ GdiPathCanvas::GdiPathCanvas(HDC dc) : dc_(dc) {
   }
 }
 
+void GdiPathCanvas::DrawHeldPoints() {
+  if (heldCount_ == 0) return;
+  PolylineTo(dc_, held_, static_cast<DWORD>(heldCount_));
+  heldCount_ = 0;
+}
+
 void GdiPathCanvas::CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                    uint8_t /*red*/, uint8_t /*green*/, uint8_t /*blue*/) {
-  MoveToEx(dc_, x1, y1, nullptr);
-  LineTo(dc_, x2, y2);
+  if (!inRun_ || runEnd_.x != x1 || runEnd_.y != y1) {
+    // A new run starts where this line starts.
+    DrawHeldPoints();
+    MoveToEx(dc_, x1, y1, nullptr);
+    inRun_ = true;
+  }
+  if (heldCount_ == kHeldPoints) DrawHeldPoints();  // the run goes on from its last point
+  held_[heldCount_++] = POINT{x2, y2};
+  runEnd_ = POINT{x2, y2};
 }
 
 void GdiPathCanvas::EndRun() {
+  DrawHeldPoints();
+  inRun_ = false;
   if (pen_ == nullptr) return;
   SelectObject(dc_, oldPen_);
   DeleteObject(pen_);

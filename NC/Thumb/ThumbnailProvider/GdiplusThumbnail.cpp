@@ -23,7 +23,7 @@ HRESULT MakeThumbnailBitmap(ComStreamSource& source, const ThumbnailOptions& opt
     // still handed back.
     GdiplusGraphics graphics;
     if (DllExports::GdipGetImageGraphicsContext(image.Get(), graphics.Put()) == Ok) {
-      GdiplusThumbnailCanvas canvas(graphics.Get());
+      GdiplusThumbnailCanvas canvas(graphics.Get(), image.Get());
       NcPathContext ctx{};
       ComposeThumbnail(source, canvas, options, ctx);
     }  // the canvas deletes its pens, brushes and font here

@@ -32,6 +32,7 @@ GpFont* CreateLabelFont(float emSize, INT style) {
 }
 
 GdiplusThumbnailCanvas::~GdiplusThumbnailCanvas() {
+  UnlockPixels();
   for (KeptPen& kept : pens_) {
     if (kept.pen != nullptr) DllExports::GdipDeletePen(kept.pen);
   }
@@ -71,22 +72,61 @@ GpSolidFill* GdiplusThumbnailCanvas::BrushFor(uint32_t argb) {
   return slot->brush;
 }
 
+bool GdiplusThumbnailCanvas::LockPixels() {
+  if (pixels_.pixels != nullptr) return true;
+  if (image_ == nullptr || lockFailed_) return false;
+  UINT width = 0, height = 0;
+  DllExports::GdipGetImageWidth(image_, &width);
+  DllExports::GdipGetImageHeight(image_, &height);
+  // Whatever GDI+ still holds back for this bitmap lands before the lines.
+  DllExports::GdipFlush(graphics_, FlushIntentionSync);
+  const GpRect whole(0, 0, static_cast<INT>(width), static_cast<INT>(height));
+  if (width == 0 || height == 0 ||
+      DllExports::GdipBitmapLockBits(image_, &whole, ImageLockModeRead | ImageLockModeWrite,
+                                     PixelFormat32bppARGB, &locked_) != Ok) {
+    lockFailed_ = true;
+    return false;
+  }
+  pixels_.pixels = static_cast<uint32_t*>(locked_.Scan0);
+  pixels_.width = static_cast<int32_t>(width);
+  pixels_.height = static_cast<int32_t>(height);
+  pixels_.stride = locked_.Stride / 4;  // bytes to pixels; negative when bottom-up
+  return true;
+}
+
+void GdiplusThumbnailCanvas::UnlockPixels() {
+  if (pixels_.pixels == nullptr) return;
+  DllExports::GdipBitmapUnlockBits(image_, &locked_);
+  pixels_ = PixelRows{};
+}
+
 void GdiplusThumbnailCanvas::CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
                                             uint8_t red, uint8_t green, uint8_t blue) {
-  GpPen* pen = PenFor(OpaqueArgb(red, green, blue), 1.0f);
+  const ARGB colour = OpaqueArgb(red, green, blue);
+  if (LockPixels()) {
+    RasterLine(pixels_, x1, y1, x2, y2, colour);
+    return;
+  }
+  GpPen* pen = PenFor(colour, 1.0f);
   if (pen != nullptr) DllExports::GdipDrawLineI(graphics_, pen, x1, y1, x2, y2);
 }
 
 void GdiplusThumbnailCanvas::CanvasFillCircle(int32_t left, int32_t top, int32_t radius,
                                               uint8_t red, uint8_t green, uint8_t blue) {
   if (radius < 1) return;
-  GpSolidFill* brush = BrushFor(OpaqueArgb(red, green, blue));
+  const ARGB colour = OpaqueArgb(red, green, blue);
+  if (LockPixels()) {
+    RasterCircle(pixels_, left, top, radius, colour);
+    return;
+  }
+  GpSolidFill* brush = BrushFor(colour);
   if (brush != nullptr) {
     DllExports::GdipFillEllipseI(graphics_, brush, left, top, 2 * radius, 2 * radius);
   }
 }
 
 void GdiplusThumbnailCanvas::BeginOverlays(double emSize) {
+  UnlockPixels();
   if (font_ == nullptr) font_ = CreateLabelFont(static_cast<float>(emSize), FontStyleRegular);
   // Grid-fitted first, then plain anti-aliasing for every text that follows;
   // from here on each overlay pixel replaces the one beneath, alpha included.

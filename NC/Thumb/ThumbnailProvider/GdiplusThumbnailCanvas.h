@@ -1,8 +1,12 @@
 #pragma once
 // The thumbnail canvas on a GDI+ graphics, through the flat GDI+ interface.
+// The path's lines and markers are written into the bitmap's locked bits by
+// the pixel writer the Linux renderer shares (the pixels GDI+ draws under
+// Wine, for a fraction of the cost); the overlays are GDI+'s.
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "PathRaster.h"
 #include "ThumbnailCanvas.h"
 
 // The label font: "Arial" at `emSize` pixels, or the generic sans-serif
@@ -12,8 +16,12 @@ Gdiplus::GpFont* CreateLabelFont(float emSize, INT style);
 
 class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
  public:
-  // The graphics stays the caller's; it must outlive the canvas.
-  explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics) : graphics_(graphics) {}
+  // The graphics and the bitmap it draws on stay the caller's; they must
+  // outlive the canvas. Without the bitmap (or when its bits cannot be
+  // locked) GDI+ draws the path itself: under Wine the very same pixels.
+  explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics,
+                                  Gdiplus::GpBitmap* image = nullptr)
+      : graphics_(graphics), image_(image) {}
   ~GdiplusThumbnailCanvas() override;
   GdiplusThumbnailCanvas(const GdiplusThumbnailCanvas&) = delete;
   GdiplusThumbnailCanvas& operator=(const GdiplusThumbnailCanvas&) = delete;
@@ -22,6 +30,7 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
                       uint8_t green, uint8_t blue) override;
   void CanvasFillCircle(int32_t left, int32_t top, int32_t radius, uint8_t red, uint8_t green,
                         uint8_t blue) override;
+  void EndRun() override { UnlockPixels(); }
 
   void BeginOverlays(double emSize) override;
   void DrawText(double x, double y, const char* utf8, uint32_t argb) override;
@@ -30,6 +39,11 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
                    uint32_t argb) override;
 
  private:
+  // The bitmap's bits stay locked while the path is written and are
+  // unlocked before anything GDI+ draws on it.
+  bool LockPixels();
+  void UnlockPixels();
+
   // A solid pen or brush is made at its first use and kept for the run:
   // the path is one colour, so a single pen draws all its lines, and the
   // overlays need four brushes. Drawing with a kept pen gives the same
@@ -49,6 +63,10 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
   static constexpr int kKept = 6;  // more colours than the thumbnail uses
 
   Gdiplus::GpGraphics* graphics_;
+  Gdiplus::GpBitmap* image_;
+  Gdiplus::BitmapData locked_ = {};
+  PixelRows pixels_;        // the locked bits, empty while unlocked
+  bool lockFailed_ = false; // then GDI+ draws the path
   Gdiplus::GpFont* font_ = nullptr;
   KeptPen pens_[kKept] = {};
   KeptBrush brushes_[kKept] = {};

@@ -1,18 +1,24 @@
 // The parts the DLL draws with, tested on their own: the COM stream adapter
-// (chunked reads, failing streams) and the GDI+ canvas with its kept pens
-// and brushes, compared pixel for pixel with a pen and brush per call.
+// (chunked reads, failing streams) and the GDI+ canvas, whose path the
+// shared pixel writer puts into the bitmap's bits and whose overlays GDI+
+// draws with kept pens and brushes, compared pixel for pixel with GDI+
+// drawing everything with a pen and brush per call.
 #include <windows.h>
 #include <gdiplus.h>
 #include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
+#include <type_traits>
+#include <utility>
 
 #include "ComStreamSource.h"
 #include "GdiPathCanvas.h"
 #include "GdiplusThumbnailCanvas.h"
+#include "PathRaster.h"
 #include "RecordingCanvas.h"
 #include "VantrelTestSupport.h"
 
@@ -169,25 +175,39 @@ class FreshPenCanvas final : public ThumbnailCanvas {
   GpFont* font_ = nullptr;
 };
 
-// Composes `program` with every overlay on `canvas` and returns the ARGB pixels.
+// The DLL's canvas writes its lines into the bitmap; the reference has no
+// use for it.
 template <typename Canvas>
-std::vector<ARGB> Compose(const std::string& program) {
+Canvas MakeCanvas(GpGraphics* graphics, GpBitmap* image) {
+  if constexpr (std::is_same_v<Canvas, GdiplusThumbnailCanvas>) {
+    return Canvas(graphics, image);
+  } else {
+    return Canvas(graphics);
+  }
+}
+
+// Composes `program` with every overlay on a `Canvas` made from the
+// bitmap's graphics and, where it takes one, the bitmap; returns the ARGB
+// pixels of a `size` x `size` picture.
+template <typename Canvas>
+std::vector<ARGB> Compose(const std::string& program, INT size = 255) {
   std::vector<ARGB> pixels;
   GpBitmap* image = nullptr;
-  DllExports::GdipCreateBitmapFromScan0(255, 255, 0, PixelFormat32bppARGB, nullptr, &image);
+  DllExports::GdipCreateBitmapFromScan0(size, size, 0, PixelFormat32bppARGB, nullptr, &image);
   GpGraphics* graphics = nullptr;
   DllExports::GdipGetImageGraphicsContext(image, &graphics);
   {
-    Canvas canvas(graphics);
+    Canvas canvas = MakeCanvas<Canvas>(graphics, image);
     MemorySource source(program.data(), program.size());
     ThumbnailOptions options;
     options.showAxis = options.showComment = options.showType = true;
+    options.size = size;
     NcPathContext ctx{};
     ComposeThumbnail(source, canvas, options, ctx);
   }
   DllExports::GdipDeleteGraphics(graphics);
-  for (INT y = 0; y < 255; ++y) {
-    for (INT x = 0; x < 255; ++x) {
+  for (INT y = 0; y < size; ++y) {
+    for (INT x = 0; x < size; ++x) {
       ARGB colour = 0;
       DllExports::GdipBitmapGetPixel(image, x, y, &colour);
       pixels.push_back(colour);
@@ -197,23 +217,145 @@ std::vector<ARGB> Compose(const std::string& program) {
   return pixels;
 }
 
-TEST(GdiplusThumbnailCanvasTest, KeptPensAndBrushesDrawTheSamePixels) {
+int Differing(const std::vector<ARGB>& a, const std::vector<ARGB>& b) {
+  if (a.size() != b.size()) return -1;
+  int differing = 0;
+  for (size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i];
+  return differing;
+}
+
+// Programs that reach every corner of the pixel writer: every direction and
+// slope, lines that leave the picture, far rapid moves whose pixels lie far
+// outside it, arcs from one pixel to the whole picture, small and large
+// markers crossed by the lines drawn after them.
+std::string StarProgram() {
+  std::string program = "(STAR)\nG90 G17\nG0 X0 Y0\n";
+  char line[80];
+  for (int i = 0; i < 720; ++i) {
+    const double angle = i * 0.5 * 3.141592653589793 / 180.0;
+    const double length = 10.0 + (i % 7) * 13.0;
+    std::snprintf(line, sizeof line, "G1 X%.4f Y%.4f\nG1 X0 Y0\n", length * std::cos(angle),
+                  length * std::sin(angle));
+    program += line;
+  }
+  // Far rapid moves do not widen the frame: their pixels lie far outside.
+  return program + "G0 X100000 Y-3\nG0 X-7 Y250000\nG0 X0 Y0\nM30\n";
+}
+
+std::string CirclesProgram() {
+  std::string program = "(CIRCLES)\nG90 G17\nG0 X0 Y0\n";
+  char line[96];
+  for (int i = 0; i < 60; ++i) {
+    const double r = 0.05 + i * i * 0.03;
+    std::snprintf(line, sizeof line, "G0 X%.4f Y0\nG%d X%.4f Y0 I%.4f J0\nG2 X%.4f Y%.4f R%.4f\n",
+                  r, i % 2 == 0 ? 2 : 3, r, -r, -r * 0.6, r * 0.8, r * 0.9);
+    program += line;
+  }
+  return program + "G0 X-60 Y-60\nG0 X60 Y60\nM30\n";
+}
+
+// Holes `pitch` apart: the marker is one program unit, so the smaller the
+// plate, the larger the marker in pixels.
+std::string DrilledPlateProgram(double pitch) {
+  std::string program = "(DRILLED PLATE)\nG90 G17\nG0 X0 Y0\nG81 Z-5 R2 F100\n";
+  char line[64];
+  for (int i = 0; i < 40; ++i) {
+    std::snprintf(line, sizeof line, "X%.3f Y%.3f\n", (i % 8) * pitch, (i / 8) * pitch);
+    program += line;
+  }
+  // Lines drawn after the markers run across them.
+  std::snprintf(line, sizeof line, "G80\nG1 X0 Y0\nG1 X%.3f Y%.3f\n", 7 * pitch, 4 * pitch);
+  return program + line + "M30\n";
+}
+
+TEST(GdiplusThumbnailCanvasTest, SharedPixelWriterDrawsWhatGdiplusDraws) {
   GdiplusStartupInput startup;
   ULONG_PTR token = 0;
   ASSERT_EQ(GdiplusStartup(&token, &startup, nullptr), Ok);
   // Lines, arcs, drilling markers, comments: every pen and brush in use.
-  const std::string program = ZigzagProgram(800) +
-                              "(SECOND COMMENT)\n(THIRD COMMENT)\n"
-                              "G81 X10 Y80 Z-5 R2\nX30 Y80\nX50 Y80\nG80\nM30\n";
-  const std::vector<ARGB> kept = Compose<GdiplusThumbnailCanvas>(program);
-  const std::vector<ARGB> fresh = Compose<FreshPenCanvas>(program);
-  ASSERT_EQ(kept.size(), fresh.size());
-  int differing = 0;
-  for (size_t i = 0; i < kept.size(); ++i) differing += kept[i] != fresh[i];
-  EXPECT_EQ(differing, 0);
-  int opaque = 0;
-  for (ARGB colour : kept) opaque += (colour >> 24) == 0xFF;
-  EXPECT_GT(opaque, 3000) << "the picture should not be empty";
+  const std::string zigzag = ZigzagProgram(800) +
+                             "(SECOND COMMENT)\n(THIRD COMMENT)\n"
+                             "G81 X10 Y80 Z-5 R2\nX30 Y80\nX50 Y80\nG80\nM30\n";
+  const std::pair<const char*, std::string> programs[] = {
+      {"zigzag", zigzag},
+      {"star", StarProgram()},
+      {"circles", CirclesProgram()},
+      {"drilled plate", DrilledPlateProgram(12)},
+      {"small drilled plate", DrilledPlateProgram(1.7)},
+      {"iso-milling.nc", ReadSample("iso-milling.nc")},
+      {"iso-drilling.nc", ReadSample("iso-drilling.nc")},
+      {"turning.nc", ReadSample("turning.nc")},
+      {"tnc-contour.h", ReadSample("tnc-contour.h")},
+      {"crlf-tnc.h", ReadSample("crlf-tnc.h")},
+  };
+  for (const auto& [name, program] : programs) {
+    ASSERT_GT(program.size(), 50u) << name;
+    for (INT size : {255, 400}) {
+      const std::vector<ARGB> written = Compose<GdiplusThumbnailCanvas>(program, size);
+      const std::vector<ARGB> drawn = Compose<FreshPenCanvas>(program, size);
+      EXPECT_EQ(Differing(written, drawn), 0) << name << " at " << size;
+      int opaque = 0;
+      for (ARGB colour : written) opaque += (colour >> 24) == 0xFF;
+      EXPECT_GT(opaque, 300) << name << ": the picture should not be empty";
+    }
+  }
+  GdiplusShutdown(token);
+}
+
+// Markers on both platforms come from the shared writer; here they are held
+// against GDI+'s own filled circles, of every size and partly outside the
+// picture.
+TEST(GdiplusThumbnailCanvasTest, SharedCircleWriterFillsWhatGdiplusFills) {
+  GdiplusStartupInput startup;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(GdiplusStartup(&token, &startup, nullptr), Ok);
+  constexpr INT kSize = 255;
+  const GpRect whole(0, 0, kSize, kSize);
+  uint32_t seed = 11;
+  auto next = [&seed](uint32_t n) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int32_t>((seed >> 8) % n);
+  };
+  int differingCircles = 0;
+  for (int n = 0; n < 300; ++n) {
+    const int32_t radius = n < 60 ? 1 + n : 1 + next(n < 250 ? 90 : 400);
+    const int32_t left = next(400) - 150 - radius, top = next(400) - 150 - radius;
+    GpBitmap* drawn = nullptr;
+    GpBitmap* written = nullptr;
+    DllExports::GdipCreateBitmapFromScan0(kSize, kSize, 0, PixelFormat32bppARGB, nullptr, &drawn);
+    DllExports::GdipCreateBitmapFromScan0(kSize, kSize, 0, PixelFormat32bppARGB, nullptr, &written);
+    GpGraphics* graphics = nullptr;
+    DllExports::GdipGetImageGraphicsContext(drawn, &graphics);
+    GpSolidFill* brush = nullptr;
+    DllExports::GdipCreateSolidFill(COLOUR_MARKER, &brush);
+    DllExports::GdipFillEllipseI(graphics, brush, left, top, 2 * radius, 2 * radius);
+    DllExports::GdipDeleteBrush(brush);
+    DllExports::GdipDeleteGraphics(graphics);
+
+    BitmapData a = {}, b = {};
+    ASSERT_EQ(DllExports::GdipBitmapLockBits(drawn, &whole, ImageLockModeRead,
+                                             PixelFormat32bppARGB, &a), Ok);
+    ASSERT_EQ(DllExports::GdipBitmapLockBits(written, &whole,
+                                             ImageLockModeRead | ImageLockModeWrite,
+                                             PixelFormat32bppARGB, &b), Ok);
+    RasterCircle(PixelRows{static_cast<uint32_t*>(b.Scan0), kSize, kSize, b.Stride / 4}, left, top,
+                 radius, COLOUR_MARKER);
+    int differing = 0;
+    for (INT y = 0; y < kSize; ++y) {
+      const auto* rowA =
+          reinterpret_cast<const uint32_t*>(static_cast<const char*>(a.Scan0) + y * a.Stride);
+      const auto* rowB =
+          reinterpret_cast<const uint32_t*>(static_cast<const char*>(b.Scan0) + y * b.Stride);
+      for (INT x = 0; x < kSize; ++x) differing += rowA[x] != rowB[x];
+    }
+    EXPECT_EQ(differing, 0) << "radius " << radius << " at " << left << ", " << top;
+    differingCircles += differing != 0;
+    DllExports::GdipBitmapUnlockBits(drawn, &a);
+    DllExports::GdipBitmapUnlockBits(written, &b);
+    DllExports::GdipDisposeImage(drawn);
+    DllExports::GdipDisposeImage(written);
+    if (differingCircles > 5) break;  // enough to see what is wrong
+  }
   GdiplusShutdown(token);
 }
 

@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <utility>
+
 #include "VantrelTestSupport.h"
 
 namespace {
@@ -18,6 +22,59 @@ const std::string kSquareProgram =
     "G1 X0 Y100\n"
     "G1 X0 Y0\n"
     "M30\n";
+
+// A connected path of `moves` short moves and arcs: a spiral whose runs are
+// far longer than the export holds before it draws.
+std::string SpiralProgram(int moves) {
+  std::string program = "(SPIRAL)\nG90 G17\nG0 X0 Y0\n";
+  char line[96];
+  for (int i = 0; i < moves; ++i) {
+    const double angle = i * 0.05, r = 1.0 + i * 0.03;
+    const double x = r * std::cos(angle), y = r * std::sin(angle);
+    if (i % 9 == 8) {
+      std::snprintf(line, sizeof line, "G3 X%.4f Y%.4f R%.4f\n", x, y, r);
+    } else {
+      std::snprintf(line, sizeof line, "G1 X%.4f Y%.4f\n", x, y);
+    }
+    program += line;
+  }
+  // A rapid far away and back: a run that leaves the picture.
+  return program + "G0 X5000 Y-2\nG0 X0 Y0\nG1 X10 Y10\nM30\n";
+}
+
+// A white 255 x 255 32-bit DIB section selected into a memory device context.
+struct MemoryPicture {
+  MemoryPicture() {
+    dc = CreateCompatibleDC(nullptr);
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = 255;
+    format.bmiHeader.biHeight = -255;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 32;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    bitmap = CreateDIBSection(dc, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    oldBitmap = SelectObject(dc, bitmap);
+    PatBlt(dc, 0, 0, 255, 255, WHITENESS);
+  }
+  ~MemoryPicture() {
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+  }
+  MemoryPicture(const MemoryPicture&) = delete;
+  MemoryPicture& operator=(const MemoryPicture&) = delete;
+
+  Picture Drawn() const {
+    GdiFlush();
+    return ReadPicture(bitmap);
+  }
+
+  HDC dc = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ oldBitmap = nullptr;
+};
 
 // A memory device context with a white 255 x 255 DIB section selected and
 // a pen of the test's own.
@@ -131,6 +188,49 @@ TEST_F(StreamExportTest, NullArgumentsDrawNothing) {
   EXPECT_GT(CountPixels(Drawn(), Zone{0, 0, 255, 255}, [](uint32_t c) { return c == kBlue; }), 200);
   EXPECT_EQ(GetCurrentObject(dc_, OBJ_PEN), callersPen_);
   stream->Release();
+}
+
+// The export draws each run of joined lines with one PolylineTo. GDI defines
+// it as LineTo to each point in turn, so the picture must be the one drawn
+// with a MoveToEx and LineTo pair per line.
+TEST_F(StreamExportTest, RunsDrawWhatOneCallPerLineDraws) {
+  const std::pair<const char*, std::string> programs[] = {
+      {"square", kSquareProgram},
+      {"spiral", SpiralProgram(3000)},
+      {"iso-milling.nc", ReadSample("iso-milling.nc")},
+      {"iso-drilling.nc", ReadSample("iso-drilling.nc")},
+      {"turning.nc", ReadSample("turning.nc")},
+      {"tnc-contour.h", ReadSample("tnc-contour.h")},
+  };
+  for (const auto& [name, program] : programs) {
+    ASSERT_GT(program.size(), 50u) << name;
+    MemoryPicture inRuns;
+    IStream* stream = MemoryStream(program);
+    export_(inRuns.dc, stream, nullptr);
+    stream->Release();
+
+    MemoryPicture lineByLine;
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
+    HGDIOBJ oldPen = SelectObject(lineByLine.dc, pen);
+    const std::vector<Segment> segments = ExportSegments(program);
+    for (const Segment& s : segments) {
+      MoveToEx(lineByLine.dc, s.x1, s.y1, nullptr);
+      LineTo(lineByLine.dc, s.x2, s.y2);
+    }
+    SelectObject(lineByLine.dc, oldPen);
+    DeleteObject(pen);
+
+    const Picture expected = lineByLine.Drawn();
+    const Picture drawn = inRuns.Drawn();
+    int differing = 0;
+    for (size_t i = 0; i < drawn.pixels.size(); ++i) {
+      differing += drawn.pixels[i] != expected.pixels[i];
+    }
+    EXPECT_EQ(differing, 0) << name;
+    EXPECT_GT(CountPixels(drawn, Zone{0, 0, 255, 255}, [](uint32_t c) { return c == kBlue; }),
+              100)
+        << name << " (" << segments.size() << " lines)";
+  }
 }
 
 TEST_F(StreamExportTest, ExportedByNameAndAtOrdinalFive) {

@@ -6,6 +6,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 
 #include "RecordingThumbnailCanvas.h"
 
@@ -39,6 +41,13 @@ std::vector<Segment> Lines(const RecordingCanvas& canvas) {
 }
 
 }  // namespace
+
+std::string ReadSample(const char* name) {
+  std::ifstream file(std::string(VANTREL_SAMPLES_DIR) + "/" + name, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << file.rdbuf();
+  return bytes.str();
+}
 
 std::wstring VantrelDllPath() { return ProgramFolder() + L"\\Vantrel.dll"; }
 

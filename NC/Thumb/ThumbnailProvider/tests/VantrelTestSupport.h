@@ -80,6 +80,9 @@ class ObservedStream final : public IStream {
   IStream* inner_;
 };
 
+// The bytes of a bundled program in samples/ ("iso-milling.nc"); empty when missing.
+std::string ReadSample(const char* name);
+
 // Writes `bytes` to a file in the prefix's temporary folder; returns its path.
 std::wstring WriteTempFile(const wchar_t* name, const std::string& bytes);
 

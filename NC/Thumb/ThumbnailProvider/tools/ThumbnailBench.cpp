@@ -1,7 +1,8 @@
 // vantrel-thumbnail-bench: times Vantrel.dll's GetThumbnail on one NC file
 // read through a real file stream (SHCreateStreamOnFileEx), and, through the
 // same stream adapter, the parts of it: the interpreter alone on a canvas
-// that only counts, and the interpreter drawing the path with GDI+.
+// that only counts, and the interpreter drawing the path with GDI+ and with
+// the shared pixel writer (as GetThumbnail does).
 //
 //   vantrel-thumbnail-bench [--repeat N] [--dll PATH] FILE
 //
@@ -14,6 +15,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -154,29 +156,32 @@ int wmain(int argc, wchar_t** argv) {
     stream->Release();
   }
 
-  // The path drawn with GDI+ on the thumbnail's bitmap, without overlays.
-  Figures gdiplusPath;
+  // The path on the thumbnail's bitmap, without overlays: drawn with GDI+
+  // itself, and written by the shared pixel writer into the locked bits.
+  Figures gdiplusPath, rasterPath;
   GdiplusStartupInput startup;
   ULONG_PTR token = 0;
   GdiplusStartup(&token, &startup, nullptr);
-  for (int i = 0; i < repeat; ++i) {
-    IStream* stream = OpenFileStream(file);
-    ComStreamSource source(stream);
-    GpBitmap* image = nullptr;
-    DllExports::GdipCreateBitmapFromScan0(255, 255, 0, PixelFormat32bppARGB, nullptr, &image);
-    GpGraphics* graphics = nullptr;
-    DllExports::GdipGetImageGraphicsContext(image, &graphics);
-    const double start = Now();
-    {
-      GdiplusThumbnailCanvas canvas(graphics);
-      NcPathContext ctx{};
-      ctx.graphics = &canvas;
-      DrawToolpath(ctx, source);
+  for (Figures* figures : {&gdiplusPath, &rasterPath}) {
+    for (int i = 0; i < repeat; ++i) {
+      IStream* stream = OpenFileStream(file);
+      ComStreamSource source(stream);
+      GpBitmap* image = nullptr;
+      DllExports::GdipCreateBitmapFromScan0(255, 255, 0, PixelFormat32bppARGB, nullptr, &image);
+      GpGraphics* graphics = nullptr;
+      DllExports::GdipGetImageGraphicsContext(image, &graphics);
+      const double start = Now();
+      {
+        GdiplusThumbnailCanvas canvas(graphics, figures == &rasterPath ? image : nullptr);
+        NcPathContext ctx{};
+        ctx.graphics = &canvas;
+        DrawToolpath(ctx, source);
+      }
+      figures->Add(Now() - start);
+      DllExports::GdipDeleteGraphics(graphics);
+      DllExports::GdipDisposeImage(image);
+      stream->Release();
     }
-    gdiplusPath.Add(Now() - start);
-    DllExports::GdipDeleteGraphics(graphics);
-    DllExports::GdipDisposeImage(image);
-    stream->Release();
   }
   GdiplusShutdown(token);
 
@@ -195,6 +200,7 @@ int wmain(int argc, wchar_t** argv) {
               static_cast<unsigned long long>(reads), static_cast<unsigned long long>(seeks));
   Print("interpreter alone (counting canvas)", interpreter);
   Print("interpreter + GDI+ path drawing", gdiplusPath);
+  Print("interpreter + shared pixel writer", rasterPath);
   Print("GetThumbnail (whole, through COM)", thumbnail);
   std::printf("interpreter share of GetThumbnail: %.0f %%\n",
               100.0 * interpreter.Median() / thumbnail.Median());
