@@ -13,10 +13,12 @@ struct ThumbnailRun {
 };
 
 // Reads `inputPath`, composes its thumbnail with `options` and writes it as
-// a PNG to `outputPath`, opaque on white. False on failure, with a one-line
-// reason in `error`; no output file is left behind then.
+// a PNG to `outputPath`, opaque on white. With a `callsPath`, also writes
+// the path's canvas calls there (see CallListCanvas.h). False on failure,
+// with a one-line reason in `error`; no output file is left behind then.
 bool RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
-                         const ThumbnailOptions& options, ThumbnailRun& run, std::string& error);
+                         const ThumbnailOptions& options, ThumbnailRun& run, std::string& error,
+                         const std::string& callsPath = std::string());
 
 // The run as one JSON object: plane, isTnc, commentCount, comments, minX,
 // maxX, minY, maxY, scale, offsetX, offsetY, lines, markers. Numbers that
