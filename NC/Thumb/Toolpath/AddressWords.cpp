@@ -9,7 +9,7 @@ constexpr int kMaxNumberChars = 10;
 // A block the scanner accepts has at most 254 bytes and its line end.
 constexpr size_t kMaxBlockBytes = 257;
 
-int SlotOfLetter(int b) {
+constexpr int SlotOfLetter(int b) {
   switch (b) {
     case 'X': return SLOT_X;
     case 'Y': return SLOT_Y;
@@ -21,6 +21,17 @@ int SlotOfLetter(int b) {
     default: return SLOT_NONE;
   }
 }
+
+// The same as a table: the word reader looks up every byte of a line.
+struct SlotTable {
+  uint8_t slot[256];
+};
+constexpr SlotTable MakeSlotTable() {
+  SlotTable table{};
+  for (int b = 0; b < 256; ++b) table.slot[b] = static_cast<uint8_t>(SlotOfLetter(b));
+  return table;
+}
+constexpr SlotTable kSlots = MakeSlotTable();
 
 // Turning programs: Z runs across, the radius (half of X) upwards, and the
 // centre offsets K and I follow their axes.
@@ -67,25 +78,33 @@ bool RepeatCounts(const NcPathContext& ctx, int slot) {
 // most 10 digits the integer is exact and the one division by a power of ten
 // rounds as a correct decimal conversion does.
 bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
+  // Powers of ten by the number of digits after the point; all exact.
+  static constexpr double kTens[kMaxNumberChars + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
+                                                       1e6, 1e7, 1e8, 1e9, 1e10};
   int taken = 0;
-  int digitCount = 0;
+  int digitCount = 0, fractionDigits = 0;
   bool negative = false, point = false, inPrefix = true;
-  double digits = 0.0, divisor = 1.0;
+  // At most 10 digits: the integer and its conversion to double are exact.
+  int64_t digits = 0;
   // Stops on the byte that ends the number without taking it, so the caller
   // examines that byte next: X10Y5 reads Y after the 10.
   for (; at < end && taken < kMaxNumberChars; ++at) {
     const uint8_t b = *at;
+    const unsigned digit = static_cast<unsigned>(b) - '0';
+    if (digit <= 9) {  // the common byte first
+      ++taken;
+      if (!inPrefix) continue;
+      digits = digits * 10 + digit;
+      fractionDigits += point;
+      ++digitCount;
+      continue;
+    }
     if (b == ' ' || b == '+') continue;
-    const bool digit = b >= '0' && b <= '9';
     const bool isPoint = b == '.' || b == ',';
-    if (!digit && !isPoint && b != '-') break;
+    if (!isPoint && b != '-') break;
     ++taken;
     if (!inPrefix) continue;  // taken, but past the value's prefix
-    if (digit) {
-      digits = digits * 10.0 + (b - '0');
-      if (point) divisor *= 10.0;
-      ++digitCount;
-    } else if (isPoint && !point) {
+    if (isPoint && !point) {
       point = true;
     } else if (b == '-' && taken == 1) {
       negative = true;
@@ -94,7 +113,7 @@ bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
     }
   }
   if (taken == 0) return false;
-  double parsed = digitCount == 0 ? 0.0 : digits / divisor;
+  double parsed = digitCount == 0 ? 0.0 : static_cast<double>(digits) / kTens[fractionDigits];
   if (negative && digitCount > 0) parsed = -parsed;
   // The control keeps coordinates in single precision.
   value = static_cast<double>(static_cast<float>(parsed));
@@ -114,7 +133,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   // Every byte of the line is examined, comments included: "(MAX 10)" sets X.
   int stored = 0;
   while (at < end) {
-    int slot = SlotOfLetter(*at++);
+    int slot = kSlots.slot[*at++];
     if (slot == SLOT_NONE) continue;
     if (slot == SLOT_Y) ctx.countY += 1;
     if (slot == SLOT_Z) ctx.countZ += 1;

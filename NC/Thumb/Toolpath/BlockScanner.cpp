@@ -55,21 +55,38 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"G84", 3, Effect::Cycle, Vote::Iso, true}, {"G82", 3, Effect::Cycle, Vote::Iso, true},
 };
 
-// The keywords by their first letter, so that one sweep over a block's code
-// text finds the first occurrence of every keyword.
-struct KeywordsByLetter {
-  uint8_t count[256];
-  uint8_t index[256][kKeywordCount];
+// The keywords by their first two bytes, so that one sweep over a block's
+// code text finds the first occurrence of every keyword while it looks only
+// at the keywords that can start at each byte. A keyword is one bit of a
+// 32-bit set, in table order.
+static_assert(kKeywordCount <= 32, "keyword sets are 32-bit masks");
+constexpr int kMaxLeads = 8;  // distinct first bytes of the keywords
+struct KeywordIndex {
+  uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
+  uint32_t byPair[kMaxLeads][256];   // keywords by first byte's row and second byte
 };
-constexpr KeywordsByLetter IndexKeywords() {
-  KeywordsByLetter byLetter{};
+constexpr KeywordIndex IndexKeywords() {
+  KeywordIndex index{};
+  int leads = 0;
   for (int k = 0; k < kKeywordCount; ++k) {
-    const auto letter = static_cast<uint8_t>(kKeywords[k].word[0]);
-    byLetter.index[letter][byLetter.count[letter]++] = static_cast<uint8_t>(k);
+    const auto first = static_cast<uint8_t>(kKeywords[k].word[0]);
+    const auto second = static_cast<uint8_t>(kKeywords[k].word[1]);
+    if (index.lead[first] == 0) index.lead[first] = static_cast<uint8_t>(++leads);
+    index.byPair[index.lead[first] - 1][second] |= 1u << k;
   }
-  return byLetter;
+  return index;
 }
-constexpr KeywordsByLetter kByLetter = IndexKeywords();
+constexpr KeywordIndex kIndex = IndexKeywords();
+
+int LowestKeyword(uint32_t set) {
+#if defined(__GNUC__)
+  return __builtin_ctz(set);
+#else
+  int k = 0;
+  while ((set & 1u) == 0) set >>= 1, ++k;
+  return k;
+#endif
+}
 
 bool StartsWith(const char* text, const char* word, size_t length) {
   for (size_t i = 0; i < length; ++i)
@@ -95,21 +112,26 @@ bool IsWholeWord(const char* text, const char* at, const char* word, size_t word
   return leftOk && rightOk;
 }
 
-// First occurrence of every keyword in the code text (-1: none).
-void FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
-  for (int16_t& at : firstAt) at = -1;
+// First occurrence of every keyword in the code text (-1: none); returns
+// the set of keywords found.
+uint32_t FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
+  uint32_t found = 0;
   for (size_t i = 0; i < length; ++i) {
-    const auto letter = static_cast<uint8_t>(code[i]);
-    for (int n = 0; n < kByLetter.count[letter]; ++n) {
-      const int k = kByLetter.index[letter][n];
+    const int lead = kIndex.lead[static_cast<uint8_t>(code[i])];
+    if (lead == 0) continue;
+    // code[length] is NUL, which no keyword has as its second byte.
+    for (uint32_t candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
+         candidates != 0; candidates &= candidates - 1) {
+      const int k = LowestKeyword(candidates);
       const Keyword& keyword = kKeywords[k];
-      // Every keyword has two bytes at least; most candidates fail on the second.
-      if (firstAt[k] < 0 && keyword.length <= length - i && code[i + 1] == keyword.word[1] &&
+      if (keyword.length <= length - i &&
           StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
         firstAt[k] = static_cast<int16_t>(i);
+        found |= 1u << k;
       }
     }
   }
+  return found;
 }
 
 void SetModes(NcPathContext& ctx, bool rapid, bool linear, bool cw, bool ccw) {
@@ -154,12 +176,13 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
 // Keywords in table order; each match applies at once, so later ones win.
 int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length) {
   int16_t firstAt[kKeywordCount];
-  FindKeywords(code, length, firstAt);
+  uint32_t found = FindKeywords(code, length, firstAt);
+  if (ctx.isTnc != 0) found &= ~((1u << kTncFirst) - 1);  // the ISO group only in ISO
   int matches = 0;
-  for (int k = ctx.isTnc == 0 ? kIsoFirst : kTncFirst; k < kKeywordCount; ++k) {
+  for (; found != 0; found &= found - 1) {
+    const int k = LowestKeyword(found);
     const Keyword& keyword = kKeywords[k];
-    if (firstAt[k] < 0 || !IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length))
-      continue;
+    if (!IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length)) continue;
     ApplyKeyword(ctx, keyword);
     matches += keyword.counts;
     if (k >= kCycleFirst) break;  // one drilling cycle is enough
