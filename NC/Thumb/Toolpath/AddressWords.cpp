@@ -69,6 +69,44 @@ bool RepeatCounts(const NcPathContext& ctx, int slot) {
   return ctx.isTnc == 0 && (slot == SLOT_I || slot == SLOT_J);
 }
 
+// Powers of ten by the number of digits after the point; all exact.
+constexpr double kTens[kMaxNumberChars + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
+                                               1e6, 1e7, 1e8, 1e9, 1e10};
+
+bool IsDigit(uint8_t b) { return static_cast<unsigned>(b) - '0' <= 9u; }
+// Bytes the number reader takes or passes over.
+bool IsNumberByte(uint8_t b) {
+  return IsDigit(b) || b == '.' || b == ',' || b == '-' || b == ' ' || b == '+';
+}
+
+// The common form, [-]digits[.digits] followed by spaces at most and then a
+// byte that ends the number, in one tight sweep. False, with nothing moved,
+// for anything else: ReadNumber then reads it the general way.
+bool ReadPlainNumber(const uint8_t*& at, const uint8_t* end, double& value) {
+  const uint8_t* p = at;
+  const bool negative = p < end && *p == '-';
+  p += negative;
+  int64_t digits = 0;
+  int count = 0, fractionDigits = 0;
+  for (; p < end && IsDigit(*p); ++p, ++count) digits = digits * 10 + (*p - '0');
+  const bool point = p < end && *p == '.';
+  if (point) {
+    for (++p; p < end && IsDigit(*p); ++p, ++fractionDigits) digits = digits * 10 + (*p - '0');
+  }
+  const int taken = negative + count + point + fractionDigits;
+  if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  if (taken < kMaxNumberChars) {
+    // The general reader goes on over spaces and "+" while it may take more.
+    while (p < end && *p == ' ') ++p;
+    if (p < end && IsNumberByte(*p)) return false;
+  }
+  double parsed = static_cast<double>(digits) / kTens[fractionDigits];
+  if (negative) parsed = -parsed;
+  value = static_cast<double>(static_cast<float>(parsed));
+  at = p;
+  return true;
+}
+
 }  // namespace
 
 // Reads the number as the control does: spaces and "+" are skipped anywhere,
@@ -78,9 +116,7 @@ bool RepeatCounts(const NcPathContext& ctx, int slot) {
 // most 10 digits the integer is exact and the one division by a power of ten
 // rounds as a correct decimal conversion does.
 bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
-  // Powers of ten by the number of digits after the point; all exact.
-  static constexpr double kTens[kMaxNumberChars + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
-                                                       1e6, 1e7, 1e8, 1e9, 1e10};
+  if (ReadPlainNumber(at, end, value)) return true;
   int taken = 0;
   int digitCount = 0, fractionDigits = 0;
   bool negative = false, point = false, inPrefix = true;

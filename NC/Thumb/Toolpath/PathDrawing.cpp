@@ -184,11 +184,19 @@ struct ScaledAxis {
     bound = radius * kChordSinError + kRoundingUlps * (largest + 1.0);
     inReach = largest < kFastReach;
   }
-  // Distance of a value within kFastReach from the nearest half. The
-  // difference to the truncated value is exact.
-  static double FromHalf(double value) {
-    const double whole = static_cast<double>(static_cast<int64_t>(value));
-    return std::fabs(std::fabs(value - whole) - 0.5);
+};
+
+// A scaled value within kFastReach: what RoundToPixel gives it (unless it
+// lies on a half) and its distance from the nearest half. The difference
+// to the truncated value is exact.
+struct Rounded {
+  int64_t n;
+  double fromHalf;
+  explicit Rounded(double value) {
+    const int64_t whole = static_cast<int64_t>(value);
+    const double fraction = value - static_cast<double>(whole);
+    n = whole + (fraction > 0.5) - (fraction < -0.5);
+    fromHalf = std::fabs(std::fabs(fraction) - 0.5);
   }
 };
 
@@ -239,6 +247,9 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
 
   double ph = h1, pv = v1;
   Pixel from = start;
+  // The rounded scaled values of `from` when a chord point set it: a point
+  // that rounds alike lies on the same pixel and draws nothing.
+  int64_t fromX = INT64_MIN, fromY = INT64_MIN;
   int stay = 0;  // chord points known to stay on `from`
   for (int chord = 0; chord < kMaxChords && a.Goes(); ++chord) {
     a.phi += a.step;
@@ -261,23 +272,29 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
     const double c = cos0 * turns.cosine[k] - sin0 * turnSin;
     const double x = across.centre + across.radius * s;
     const double y = up.centre - up.radius * c;
-    const double roomX = ScaledAxis::FromHalf(x) - across.bound;
-    const double roomY = ScaledAxis::FromHalf(y) - up.bound;
-    Pixel to;
+    const Rounded rx(x), ry(y);
+    const double roomX = rx.fromHalf - across.bound;
+    const double roomY = ry.fromHalf - up.bound;
     if (roomX > 0 && roomY > 0) {
-      to = PixelOfScaled(ctx, x, y);
       const double room = std::min(roomX - 2 * across.bound, roomY - 2 * up.bound);
       if (room > 0) {
         const double steps = room * stepsPerUnit;
         stay = steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
       }
+      if (rx.n == fromX && ry.n == fromY) continue;
+      fromX = rx.n;
+      fromY = ry.n;
+      const Pixel to = PixelOfScaled(ctx, x, y);
+      DrawPixelLine(ctx, from, to);
+      from = to;
     } else {  // too near a pixel's edge to tell: as the direct path does it
       double eh = 0, ev = 0;
       ChordPoint(a, eh, ev);
-      to = ToPixel(ctx, eh, ev);
+      const Pixel to = ToPixel(ctx, eh, ev);
+      DrawPixelLine(ctx, from, to);
+      from = to;
+      fromX = fromY = INT64_MIN;
     }
-    DrawPixelLine(ctx, from, to);
-    from = to;
   }
   if (ph != h2 || pv != v2) DrawPixelLine(ctx, from, ToPixel(ctx, h2, v2));
 }
