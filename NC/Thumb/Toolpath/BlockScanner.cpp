@@ -3,6 +3,10 @@
 #include <climits>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "NcPathContext.h"
 
 namespace {
@@ -64,14 +68,18 @@ constexpr int kMaxLeads = 8;  // distinct first bytes of the keywords
 struct KeywordIndex {
   uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
   uint32_t byPair[kMaxLeads][256];   // keywords by first byte's row and second byte
+  char leads[kMaxLeads];             // the first bytes, by row
+  int leadCount;
 };
 constexpr KeywordIndex IndexKeywords() {
   KeywordIndex index{};
-  int leads = 0;
   for (int k = 0; k < kKeywordCount; ++k) {
     const auto first = static_cast<uint8_t>(kKeywords[k].word[0]);
     const auto second = static_cast<uint8_t>(kKeywords[k].word[1]);
-    if (index.lead[first] == 0) index.lead[first] = static_cast<uint8_t>(++leads);
+    if (index.lead[first] == 0) {
+      index.leads[index.leadCount] = kKeywords[k].word[0];
+      index.lead[first] = static_cast<uint8_t>(++index.leadCount);
+    }
     index.byPair[index.lead[first] - 1][second] |= 1u << k;
   }
   return index;
@@ -112,24 +120,46 @@ bool IsWholeWord(const char* text, const char* at, const char* word, size_t word
   return leftOk && rightOk;
 }
 
+// Records the keywords that start at code[i] and were not found before.
+// code[length] is NUL, which no keyword has as its second byte.
+void MatchAt(const char* code, size_t length, size_t i, int lead, uint32_t& found,
+             int16_t (&firstAt)[kKeywordCount]) {
+  for (uint32_t candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
+       candidates != 0; candidates &= candidates - 1) {
+    const int k = LowestKeyword(candidates);
+    const Keyword& keyword = kKeywords[k];
+    if (keyword.length <= length - i &&
+        StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
+      firstAt[k] = static_cast<int16_t>(i);
+      found |= 1u << k;
+    }
+  }
+}
+
 // First occurrence of every keyword in the code text (-1: none); returns
 // the set of keywords found.
 uint32_t FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
   uint32_t found = 0;
-  for (size_t i = 0; i < length; ++i) {
-    const int lead = kIndex.lead[static_cast<uint8_t>(code[i])];
-    if (lead == 0) continue;
-    // code[length] is NUL, which no keyword has as its second byte.
-    for (uint32_t candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
-         candidates != 0; candidates &= candidates - 1) {
-      const int k = LowestKeyword(candidates);
-      const Keyword& keyword = kKeywords[k];
-      if (keyword.length <= length - i &&
-          StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
-        firstAt[k] = static_cast<int16_t>(i);
-        found |= 1u << k;
-      }
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: most bytes of a block (digits, axis letters,
+  // spaces) start no keyword.
+  for (; i + 16 <= length; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(code + i));
+    __m128i hits = _mm_setzero_si128();
+    for (int n = 0; n < kIndex.leadCount; ++n) {
+      hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kIndex.leads[n])));
     }
+    for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
+         mask &= mask - 1) {
+      const size_t at = i + static_cast<size_t>(LowestKeyword(mask));
+      MatchAt(code, length, at, kIndex.lead[static_cast<uint8_t>(code[at])], found, firstAt);
+    }
+  }
+#endif
+  for (; i < length; ++i) {
+    const int lead = kIndex.lead[static_cast<uint8_t>(code[i])];
+    if (lead != 0) MatchAt(code, length, i, lead, found, firstAt);
   }
   return found;
 }
