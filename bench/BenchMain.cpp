@@ -132,6 +132,7 @@ ChildResult RunChild(const std::vector<std::string>& argv) {
   if (pid == 0) {
     // Keep the table clean: the child's own output goes nowhere.
     if (FILE* null = std::freopen("/dev/null", "w", stdout)) (void)null;
+    if (FILE* null = std::freopen("/dev/null", "w", stderr)) (void)null;
     ::execv(args[0], args.data());
     ::_exit(127);
   }

@@ -62,12 +62,13 @@ constexpr Keyword kKeywords[kKeywordCount] = {
 // The keywords by their first two bytes, so that one sweep over a block's
 // code text finds the first occurrence of every keyword while it looks only
 // at the keywords that can start at each byte. A keyword is one bit of a
-// 32-bit set, in table order.
-static_assert(kKeywordCount <= 32, "keyword sets are 32-bit masks");
-constexpr int kMaxLeads = 8;  // distinct first bytes of the keywords
+// 64-bit set, in table order.
+using KeywordSet = uint64_t;
+static_assert(kKeywordCount <= 64, "keyword sets are 64-bit masks");
+constexpr int kMaxLeads = 16;  // distinct first bytes of the keywords
 struct KeywordIndex {
   uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
-  uint32_t byPair[kMaxLeads][256];   // keywords by first byte's row and second byte
+  KeywordSet byPair[kMaxLeads][256];  // keywords by first byte's row and second byte
   char leads[kMaxLeads];             // the first bytes, by row
   int leadCount;
 };
@@ -80,15 +81,16 @@ constexpr KeywordIndex IndexKeywords() {
       index.leads[index.leadCount] = kKeywords[k].word[0];
       index.lead[first] = static_cast<uint8_t>(++index.leadCount);
     }
-    index.byPair[index.lead[first] - 1][second] |= 1u << k;
+    index.byPair[index.lead[first] - 1][second] |= KeywordSet{1} << k;
   }
   return index;
 }
 constexpr KeywordIndex kIndex = IndexKeywords();
 
-int LowestKeyword(uint32_t set) {
+// Index of the lowest bit set (the set is not empty).
+int LowestBit(KeywordSet set) {
 #if defined(__GNUC__)
-  return __builtin_ctz(set);
+  return __builtin_ctzll(set);
 #else
   int k = 0;
   while ((set & 1u) == 0) set >>= 1, ++k;
@@ -122,24 +124,24 @@ bool IsWholeWord(const char* text, const char* at, const char* word, size_t word
 
 // Records the keywords that start at code[i] and were not found before.
 // code[length] is NUL, which no keyword has as its second byte.
-void MatchAt(const char* code, size_t length, size_t i, int lead, uint32_t& found,
+void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
              int16_t (&firstAt)[kKeywordCount]) {
-  for (uint32_t candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
+  for (KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
        candidates != 0; candidates &= candidates - 1) {
-    const int k = LowestKeyword(candidates);
+    const int k = LowestBit(candidates);
     const Keyword& keyword = kKeywords[k];
     if (keyword.length <= length - i &&
         StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
       firstAt[k] = static_cast<int16_t>(i);
-      found |= 1u << k;
+      found |= KeywordSet{1} << k;
     }
   }
 }
 
 // First occurrence of every keyword in the code text (-1: none); returns
 // the set of keywords found.
-uint32_t FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
-  uint32_t found = 0;
+KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
+  KeywordSet found = 0;
   size_t i = 0;
 #if defined(__SSE2__)
   // Sixteen bytes at a time: most bytes of a block (digits, axis letters,
@@ -150,9 +152,9 @@ uint32_t FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywo
     for (int n = 0; n < kIndex.leadCount; ++n) {
       hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kIndex.leads[n])));
     }
-    for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
+    for (KeywordSet mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
          mask &= mask - 1) {
-      const size_t at = i + static_cast<size_t>(LowestKeyword(mask));
+      const size_t at = i + static_cast<size_t>(LowestBit(mask));
       MatchAt(code, length, at, kIndex.lead[static_cast<uint8_t>(code[at])], found, firstAt);
     }
   }
@@ -206,11 +208,11 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
 // Keywords in table order; each match applies at once, so later ones win.
 int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length) {
   int16_t firstAt[kKeywordCount];
-  uint32_t found = FindKeywords(code, length, firstAt);
-  if (ctx.isTnc != 0) found &= ~((1u << kTncFirst) - 1);  // the ISO group only in ISO
+  KeywordSet found = FindKeywords(code, length, firstAt);
+  if (ctx.isTnc != 0) found &= ~((KeywordSet{1} << kTncFirst) - 1);  // the ISO group only in ISO
   int matches = 0;
   for (; found != 0; found &= found - 1) {
-    const int k = LowestKeyword(found);
+    const int k = LowestBit(found);
     const Keyword& keyword = kKeywords[k];
     if (!IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length)) continue;
     ApplyKeyword(ctx, keyword);

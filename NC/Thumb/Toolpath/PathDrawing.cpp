@@ -240,9 +240,9 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
   const TurnTable& turns = Turns();
   const double angle0 = Radians(a.phi);
   const double sin0 = std::sin(angle0), cos0 = std::cos(angle0);
-  // A chord point moves at most stepLength in one step: it stays on its
-  // pixel for as many steps as fit into its distance from the nearest half,
-  // less the bounds of where it and the later points were computed.
+  // A chord point moves at most radius * 1 degree (in radians) a step: it
+  // stays on its pixel for as many steps as fit into its distance from the
+  // nearest half, less the bounds of where it and the later points lie.
   const double stepsPerUnit = 1.0 / (across.radius * (kPi / 180.0) * (1.0 + 1e-6));
 
   double ph = h1, pv = v1;
