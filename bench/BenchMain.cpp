@@ -2,8 +2,9 @@
 // to 10^6 blocks, how long the command-line thumbnailer takes to a finished
 // PNG, and how much memory either needs at its peak. Prints one table.
 //
-//   vantrel-bench [--data DIR] [--thumbnailer PATH] [--sizes N,N,Nd,...] [--repeat N]
-//   vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense]   writes one program
+//   vantrel-bench [--data DIR] [--thumbnailer PATH] [--rs274 PATH] [--sizes N,Nd,Ns,...]
+//                 [--repeat N]
+//   vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense|--spiral|--arcs|--facing]
 //   vantrel-bench interpret INPUT                  one run over a file source
 #include <malloc.h>
 #include <sys/resource.h>
@@ -32,7 +33,8 @@ double SecondsSince(Clock::time_point start) {
   return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// One row of the table: a program size and style ("1000000d" is dense).
+// One row of the table: a program size and style, written as the size and a
+// letter: d dense, s spiral, a arcs, f facing ("1000000s").
 struct Row {
   uint64_t blocks;
   ProgramStyle style;
@@ -41,10 +43,11 @@ struct Row {
 struct Options {
   std::string dataDir = "bench-data";
   std::string thumbnailer;
-  std::vector<Row> rows = {{10000, ProgramStyle::Contours},
-                           {100000, ProgramStyle::Contours},
-                           {1000000, ProgramStyle::Contours},
-                           {1000000, ProgramStyle::Dense}};
+  std::string rs274;  // LinuxCNC's interpreter, for comparison; empty: none
+  std::vector<Row> rows = {{10000, ProgramStyle::Contours},   {100000, ProgramStyle::Contours},
+                           {1000000, ProgramStyle::Contours}, {1000000, ProgramStyle::Dense},
+                           {1000000, ProgramStyle::Spiral},   {200000, ProgramStyle::Arcs},
+                           {200000, ProgramStyle::Facing}};
   int repeat = 5;
 };
 
@@ -129,6 +132,7 @@ ChildResult RunChild(const std::vector<std::string>& argv) {
   if (pid == 0) {
     // Keep the table clean: the child's own output goes nowhere.
     if (FILE* null = std::freopen("/dev/null", "w", stdout)) (void)null;
+    if (FILE* null = std::freopen("/dev/null", "w", stderr)) (void)null;
     ::execv(args[0], args.data());
     ::_exit(127);
   }
@@ -149,8 +153,21 @@ std::string SelfPath() {
   return path;
 }
 
+struct StyleName {
+  ProgramStyle style;
+  char letter;
+  const char* name;
+};
+constexpr StyleName kStyles[] = {{ProgramStyle::Contours, '\0', ""},
+                                 {ProgramStyle::Dense, 'd', "-dense"},
+                                 {ProgramStyle::Spiral, 's', "-spiral"},
+                                 {ProgramStyle::Arcs, 'a', "-arcs"},
+                                 {ProgramStyle::Facing, 'f', "-facing"}};
+
 std::string RowName(const Row& row) {
-  return std::to_string(row.blocks) + (row.style == ProgramStyle::Dense ? "-dense" : "");
+  for (const StyleName& s : kStyles)
+    if (s.style == row.style) return std::to_string(row.blocks) + s.name;
+  return std::to_string(row.blocks);
 }
 
 // Time to PNG over several runs: the best and the median.
@@ -180,6 +197,30 @@ PngTiming TimePng(const Options& options, const std::string& input, const Row& r
 
 double MiB(long kib) { return static_cast<double>(kib) / 1024.0; }
 
+// rs274 refuses the program-number line and the "%" lines: it reads a copy
+// without them. Interpreting only, no picture; the best of the runs.
+double TimeRs274(const Options& options, const std::string& input) {
+  const std::string copy = input + ".rs274.ngc";
+  FILE* in = std::fopen(input.c_str(), "rb");
+  FILE* out = std::fopen(copy.c_str(), "wb");
+  bool ok = in != nullptr && out != nullptr;
+  char line[512];
+  while (ok && std::fgets(line, sizeof line, in) != nullptr) {
+    if (line[0] == '%' || line[0] == 'O') continue;
+    ok = std::fputs(line, out) >= 0;
+  }
+  if (in != nullptr) std::fclose(in);
+  if (out != nullptr && std::fclose(out) != 0) ok = false;
+  double best = -1;
+  for (int n = 0; ok && n < std::min(options.repeat, 3); ++n) {
+    const ChildResult r = RunChild({options.rs274, "-g", copy, "/dev/null"});
+    if (!r.ok) return -1;
+    if (best < 0 || r.seconds < best) best = r.seconds;
+  }
+  std::remove(copy.c_str());
+  return best;
+}
+
 int RunTable(const Options& options) {
   ::mkdir(options.dataDir.c_str(), 0755);
   const std::string self = SelfPath();
@@ -194,10 +235,17 @@ int RunTable(const Options& options) {
   } else {
     std::printf("PNG: no thumbnailer given or found; interpreter figures only.\n");
   }
-  std::printf("Programs: Contours (moves of a few mm), dense (long moves, arcs up to R25).\n");
-  std::printf("\n%15s %10s %9s %9s %9s %9s %9s %10s %10s %9s %9s\n", "blocks", "bytes", "mem MB/s",
-              "file MB/s", "mem ms", "file ms", "run RSS", "png best", "png median", "png MB/s",
-              "png RSS");
+  std::printf("Programs: contours (moves of a few mm), dense (long moves, arcs up to R25),\n"
+              "  spiral (tiny moves, I/J half-circles and R arcs), arcs (I/J, 3 to 40 px radius),\n"
+              "  facing (passes across a 100 x 100 part).\n");
+  const bool withRs274 = !options.rs274.empty() && FileExists(options.rs274);
+  if (withRs274) {
+    std::printf("rs274: %s -g, interpreting only, best of <= 3 runs; x = rs274 / png best.\n",
+                options.rs274.c_str());
+  }
+  std::printf("\n%15s %10s %9s %9s %9s %9s %9s %10s %10s %9s %9s %9s %6s\n", "blocks", "bytes",
+              "mem MB/s", "file MB/s", "mem ms", "file ms", "run RSS", "png best", "png median",
+              "png MB/s", "png RSS", "rs274", "x");
 
   for (const Row& row : options.rows) {
     // Always written anew (about a second for 30 MB), so the data never
@@ -231,16 +279,23 @@ int RunTable(const Options& options) {
                 static_cast<unsigned long long>(FileSize(path)), mb / memory.seconds,
                 mb / file.seconds, memory.seconds * 1e3, file.seconds * 1e3,
                 child.ok ? MiB(child.maxRssKiB) : -1.0);
+    PngTiming png;
     if (withPng) {
-      const PngTiming png = TimePng(options, path, row);
+      png = TimePng(options, path, row);
       if (png.ok) {
-        std::printf(" %8.1fms %8.1fms %9.1f %7.1fMB\n", png.best * 1e3, png.median * 1e3,
+        std::printf(" %8.1fms %8.1fms %9.1f %7.1fMB", png.best * 1e3, png.median * 1e3,
                     mb / png.best, MiB(png.maxRssKiB));
       } else {
-        std::printf(" %10s %10s %9s %9s\n", "failed", "-", "-", "-");
+        std::printf(" %10s %10s %9s %9s", "failed", "-", "-", "-");
       }
     } else {
-      std::printf(" %10s %10s %9s %9s\n", "-", "-", "-", "-");
+      std::printf(" %10s %10s %9s %9s", "-", "-", "-", "-");
+    }
+    const double rs274 = withRs274 ? TimeRs274(options, path) : -1;
+    if (rs274 > 0) {
+      std::printf(" %7.1fms %5.1fx\n", rs274 * 1e3, png.ok ? rs274 / png.best : 0.0);
+    } else {
+      std::printf(" %9s %6s\n", withRs274 ? "failed" : "-", "-");
     }
     std::fflush(stdout);
     if (memory.lines != file.lines || memory.markers != file.markers) {
@@ -264,6 +319,12 @@ int Generate(int argc, char** argv) {
   for (int i = 4; i < argc; ++i) {
     if (std::strcmp(argv[i], "--dense") == 0) {
       style = ProgramStyle::Dense;
+    } else if (std::strcmp(argv[i], "--spiral") == 0) {
+      style = ProgramStyle::Spiral;
+    } else if (std::strcmp(argv[i], "--arcs") == 0) {
+      style = ProgramStyle::Arcs;
+    } else if (std::strcmp(argv[i], "--facing") == 0) {
+      style = ProgramStyle::Facing;
     } else {
       seed = std::strtoull(argv[i], nullptr, 10);
     }
@@ -300,9 +361,10 @@ int Interpret(const char* path) {
 
 int Usage() {
   std::fprintf(stderr,
-               "usage: vantrel-bench [--data DIR] [--thumbnailer PATH] [--sizes N,N,Nd,...] [--repeat N]\n"
-               "       (a size ending in d is a dense program)\n"
-               "       vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense]\n"
+               "usage: vantrel-bench [--data DIR] [--thumbnailer PATH] [--rs274 PATH]\n"
+               "                     [--sizes N,Nd,Ns,Na,Nf,...] [--repeat N]\n"
+               "       (size letters: d dense, s spiral, a arcs, f facing)\n"
+               "       vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense|--spiral|--arcs|--facing]\n"
                "       vantrel-bench interpret INPUT\n");
   return 2;
 }
@@ -329,6 +391,8 @@ int main(int argc, char** argv) {
       options.dataDir = argv[++i];
     } else if (std::strcmp(argv[i], "--thumbnailer") == 0 && hasValue) {
       options.thumbnailer = argv[++i];
+    } else if (std::strcmp(argv[i], "--rs274") == 0 && hasValue) {
+      options.rs274 = argv[++i];
     } else if (std::strcmp(argv[i], "--repeat") == 0 && hasValue) {
       options.repeat = std::max(1, std::atoi(argv[++i]));
     } else if (std::strcmp(argv[i], "--sizes") == 0 && hasValue) {
@@ -338,9 +402,12 @@ int main(int argc, char** argv) {
         const unsigned long long n = std::strtoull(p, &end, 10);
         if (end == p) return Usage();
         Row row{n, ProgramStyle::Contours};
-        if (*end == 'd') {
-          row.style = ProgramStyle::Dense;
-          ++end;
+        for (const StyleName& s : kStyles) {
+          if (s.letter != '\0' && *end == s.letter) {
+            row.style = s.style;
+            ++end;
+            break;
+          }
         }
         options.rows.push_back(row);
         p = *end == ',' ? end + 1 : end;

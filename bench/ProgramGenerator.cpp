@@ -1,5 +1,6 @@
 #include "ProgramGenerator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -49,6 +50,9 @@ class ProgramWriter {
   }
 
   GeneratorStats Run();
+  GeneratorStats RunSpiral();
+  GeneratorStats RunArcs();
+  GeneratorStats RunFacing();
   std::string& Text() { return text_; }
   bool Failed() const { return failed_; }
 
@@ -117,6 +121,11 @@ class ProgramWriter {
 
   void Header();
   void Footer();
+  void Finish();
+  void Coordinates(int64_t x, int64_t y) {
+    Coordinate('X', x);
+    Coordinate('Y', y);
+  }
   void Section();
   void Contour(int moves);
   void LinearMove();
@@ -154,6 +163,11 @@ GeneratorStats ProgramWriter::Run() {
   Header();
   // Four blocks for the footer; sections stop early enough to leave room.
   while (BlocksLeft() > 4) Section();
+  Finish();
+  return stats_;
+}
+
+void ProgramWriter::Finish() {
   Footer();
   while (BlocksLeft() > 0) {  // pad tiny programs to the asked count
     Begin();
@@ -162,6 +176,118 @@ GeneratorStats ProgramWriter::Run() {
   }
   if (file_ != nullptr) Flush();
   else stats_.bytes = text_.size();
+}
+
+// An Archimedean spiral from the middle of a 100 mm part outwards, 100 turns,
+// walked in steps of equal length. Each group of four steps is a straight
+// move, a half-circle over the step (centre by I and J), a straight move and
+// an arc of 60 degrees (radius equal to the step).
+GeneratorStats ProgramWriter::RunSpiral() {
+  Header();
+  const uint64_t steps = BlocksLeft() > 8 ? BlocksLeft() - 8 : 0;
+  constexpr double kTurns = 100.0, kInner = 1.0, kOuter = 49.0, kMiddle = 50.0;
+  // Step length: the spiral's length shared out evenly.
+  const double length = 2 * kPi * kTurns * (kInner + kOuter) / 2;
+  const double step = steps > 0 ? length / static_cast<double>(steps) : 1.0;
+  double angle = 0, radius = kInner;
+  RapidTo(Thousandths(kMiddle + radius), Thousandths(kMiddle));
+  for (uint64_t n = 0; n < steps; ++n) {
+    angle += step / radius;
+    radius = kInner + (kOuter - kInner) * angle / (2 * kPi * kTurns);
+    const int64_t x = Thousandths(kMiddle + radius * std::cos(angle));
+    const int64_t y = Thousandths(kMiddle + radius * std::sin(angle));
+    Begin();
+    switch (n % 4) {
+      case 0:
+      case 2:
+        Word("G1");
+        Coordinates(x, y);
+        ++stats_.lines;
+        break;
+      case 1:
+        Word(n % 8 == 1 ? "G3" : "G2");
+        Coordinates(x, y);
+        Coordinate('I', (x - x_) / 2);
+        Coordinate('J', (y - y_) / 2);
+        ++stats_.arcsIJ;
+        break;
+      default: {
+        Word("G2");
+        Coordinates(x, y);
+        const int64_t chord = Thousandths(std::hypot(Units(x - x_), Units(y - y_)));
+        Coordinate('R', chord > 0 ? chord : 1);
+        ++stats_.arcsR;
+        break;
+      }
+    }
+    if (n == 0) Word("F1000");  // a feed for the moves, as any program has
+    End();
+    x_ = x;
+    y_ = y;
+  }
+  motion_ = -1;
+  Finish();
+  return stats_;
+}
+
+// Arcs only, each from where the last ended: radius 3 to 40 pixels of the
+// 251-pixel drawing area over a part of about 100 mm, sweep 20 to 340
+// degrees, either direction, centre towards the part's middle.
+GeneratorStats ProgramWriter::RunArcs() {
+  Header();
+  constexpr double kPart = 100.0, kPixelsPerUnit = 251.0 / 110.0;
+  RapidTo(Thousandths(kPart / 2), Thousandths(kPart / 2));
+  while (BlocksLeft() > 4) {
+    const double px = Units(x_), py = Units(y_);
+    const double r = random_.Between(3.0, 40.0) / kPixelsPerUnit;
+    const double toMiddle = std::atan2(kPart / 2 - py, kPart / 2 - px);
+    const double centreAngle = toMiddle + random_.Between(-1.0, 1.0);
+    const int64_t cx = Thousandths(px + r * std::cos(centreAngle));
+    const int64_t cy = Thousandths(py + r * std::sin(centreAngle));
+    const bool clockwise = random_.Chance(0.5);
+    const double sweep = random_.Between(20.0, 340.0) * kPi / 180.0 * (clockwise ? -1.0 : 1.0);
+    const double start = std::atan2(py - Units(cy), px - Units(cx));
+    const int64_t ex = Thousandths(Units(cx) + r * std::cos(start + sweep));
+    const int64_t ey = Thousandths(Units(cy) + r * std::sin(start + sweep));
+    Begin();
+    Word(clockwise ? "G2" : "G3");
+    Coordinates(ex, ey);
+    Coordinate('I', cx - x_);
+    Coordinate('J', cy - y_);
+    if (stats_.arcsIJ == 0) Word("F1000");
+    End();
+    ++stats_.arcsIJ;
+    x_ = ex;
+    y_ = ey;
+  }
+  motion_ = -1;
+  Finish();
+  return stats_;
+}
+
+// Facing a 100 x 100 part: a pass across, a step over of the width shared
+// out among the passes, the next pass back.
+GeneratorStats ProgramWriter::RunFacing() {
+  Header();
+  const uint64_t moves = BlocksLeft() > 5 ? BlocksLeft() - 5 : 0;
+  const int64_t stepOver = moves > 1 ? std::max<int64_t>(1, 200000 / static_cast<int64_t>(moves)) : 1000;
+  RapidTo(0, 0);
+  for (uint64_t n = 0; n < moves; ++n) {
+    Begin();
+    Word("G1");
+    if (n % 2 == 0) {
+      Coordinate('X', x_ == 0 ? 100000 : 0);
+      x_ = x_ == 0 ? 100000 : 0;
+    } else {
+      y_ = std::min<int64_t>(y_ + stepOver, 100000);
+      Coordinate('Y', y_);
+    }
+    if (n == 0) Word("F1000");
+    End();
+    ++stats_.lines;
+  }
+  motion_ = -1;
+  Finish();
   return stats_;
 }
 
@@ -365,12 +491,21 @@ void ProgramWriter::Drilling() {
   ++stats_.rapids;
 }
 
+GeneratorStats RunStyle(ProgramWriter& writer, ProgramStyle style) {
+  switch (style) {
+    case ProgramStyle::Spiral: return writer.RunSpiral();
+    case ProgramStyle::Arcs: return writer.RunArcs();
+    case ProgramStyle::Facing: return writer.RunFacing();
+    default: return writer.Run();
+  }
+}
+
 }  // namespace
 
 std::string GenerateProgramText(uint64_t blocks, uint64_t seed, GeneratorStats* stats,
                                 ProgramStyle style) {
   ProgramWriter writer(blocks, seed, style, nullptr);
-  const GeneratorStats result = writer.Run();
+  const GeneratorStats result = RunStyle(writer, style);
   if (stats != nullptr) *stats = result;
   return std::move(writer.Text());
 }
@@ -380,7 +515,7 @@ bool WriteProgramFile(const char* path, uint64_t blocks, uint64_t seed, Generato
   FILE* file = std::fopen(path, "wb");
   if (file == nullptr) return false;
   ProgramWriter writer(blocks, seed, style, file);
-  const GeneratorStats result = writer.Run();
+  const GeneratorStats result = RunStyle(writer, style);
   const bool closed = std::fclose(file) == 0;
   if (stats != nullptr) *stats = result;
   return closed && !writer.Failed();

@@ -25,8 +25,12 @@ constexpr uint64_t kDefaultSeed = 20240611;
 // How far the tool goes per block. Contours: moves of a few millimetres and
 // small arcs, as in a finishing program of that size. Dense: long moves and
 // arcs of up to 25 mm radius, so that every block crosses many pixels (the
-// drawing's worst case).
-enum class ProgramStyle { Contours, Dense };
+// drawing's worst case). The last three are the speed goals' programs, each
+// of one kind of move: Spiral, a surface-finishing spiral of tiny moves (half
+// straight moves, a quarter I/J half-circles, a quarter R arcs); Arcs, arcs
+// by I/J of 3 to 40 pixels radius in the thumbnail; Facing, passes across a
+// 100 x 100 part, every other move a long one.
+enum class ProgramStyle { Contours, Dense, Spiral, Arcs, Facing };
 
 // The tool stays inside this part area (program units, millimetres).
 constexpr double kPartWidth = 200.0;

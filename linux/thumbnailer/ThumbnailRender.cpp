@@ -1,11 +1,13 @@
 #include "ThumbnailRender.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "CairoThumbnailCanvas.h"
+#include "CallListCanvas.h"
 #include "StdioFileSource.h"
 #include "PngFile.h"
 
@@ -27,11 +29,35 @@ bool StartsAsBinary(ByteSource& source, bool& readFailed) {
   return std::memchr(probe.data(), '\0', filled) != nullptr;
 }
 
+// Composes the thumbnail on `canvas`, listing the path's calls in
+// `callsPath` when one is given.
+bool Compose(ByteSource& source, CairoThumbnailCanvas& canvas, const ThumbnailOptions& options,
+             ThumbnailRun& run, const std::string& callsPath, std::string& error) {
+  if (callsPath.empty()) {
+    ComposeThumbnail(source, canvas, options, run.ctx);
+    return true;
+  }
+  std::FILE* list = std::fopen(callsPath.c_str(), "w");
+  if (list == nullptr) {
+    error = "cannot write " + callsPath + ": " + std::strerror(errno);
+    return false;
+  }
+  CallListCanvas listing(canvas, list);
+  ComposeThumbnail(source, listing, options, run.ctx);
+  const bool written = !std::ferror(list);
+  if (std::fclose(list) != 0 || !written) {
+    error = "cannot write " + callsPath + ": " + std::strerror(errno);
+    std::remove(callsPath.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
                                  const ThumbnailOptions& options, ThumbnailRun& run,
-                                 std::string& error) {
+                                 std::string& error, const std::string& callsPath) {
   StdioFileSource source;
   std::string reason;
   if (!source.Open(inputPath.c_str(), reason)) {
@@ -52,7 +78,16 @@ RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string
   }
 
   CairoThumbnailCanvas canvas(options.size);
-  ComposeThumbnail(source, canvas, options, run.ctx);
+  if (!Compose(source, canvas, options, run, callsPath, error)) return RenderResult::Failed;
+  // The call list belongs to a finished picture: any later failure or
+  // refusal removes it.
+  struct ListKeeper {
+    const std::string& path;
+    bool keep = false;
+    ~ListKeeper() {
+      if (!keep && !path.empty()) std::remove(path.c_str());
+    }
+  } list{callsPath};
   run.lines = canvas.LineCalls();
   run.markers = canvas.CircleCalls();
   if (source.Failed()) {
@@ -72,8 +107,8 @@ RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string
                                                                   : CAIRO_STATUS_NO_MEMORY);
     return RenderResult::Failed;
   }
-  return WritePngFile(picture.get(), outputPath, error) ? RenderResult::Written
-                                                        : RenderResult::Failed;
+  list.keep = WritePngFile(picture.get(), outputPath, error);
+  return list.keep ? RenderResult::Written : RenderResult::Failed;
 }
 
 namespace {

@@ -23,14 +23,16 @@ enum class RenderResult {
 constexpr uint32_t TEXT_PROBE_BYTES = 64 * 1024;
 
 // Reads `inputPath`, composes its thumbnail with `options` and writes it as
-// a PNG to `outputPath`, opaque on white. Anything but Written comes with a
-// one-line reason in `error` and leaves no picture behind. A file manager
-// caches whatever a thumbnailer hands back, so a blank picture of a file
-// that is no program would stand for it until the file changes: such files
-// get none. Binary files are not interpreted at all (`run` stays empty).
+// a PNG to `outputPath`, opaque on white. With a `callsPath`, also writes
+// the path's canvas calls there (see CallListCanvas.h). Anything but Written
+// comes with a one-line reason in `error` and leaves no picture (and no call
+// list) behind. A file manager caches whatever a thumbnailer hands back, so
+// a blank picture of a file that is no program would stand for it until the
+// file changes: such files get none. Binary files are not interpreted at all
+// (`run` stays empty).
 RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
                                  const ThumbnailOptions& options, ThumbnailRun& run,
-                                 std::string& error);
+                                 std::string& error, const std::string& callsPath = std::string());
 
 // The run as one JSON object: plane, isTnc, commentCount, comments, minX,
 // maxX, minY, maxY, scale, offsetX, offsetY, lines, markers. Numbers that

@@ -1,8 +1,11 @@
 // vantrel-thumbnailer: the thumbnail of one NC program as a PNG, for the
 // desktop's file managers (see vantrel.thumbnailer) and for scripts.
 //
-//   vantrel-thumbnailer [-s SIZE] [--axis] [--comments] [--type] [--trace] INPUT OUTPUT.png
+//   vantrel-thumbnailer [-s SIZE] [--axis] [--comments] [--type] [--trace] [--calls FILE]
+//                       INPUT OUTPUT.png
 //
+// --calls FILE lists the path's canvas calls in FILE, one a line: "L x1 y1
+// x2 y2" for a line, "C left top radius" for a filled circle.
 // Exit status: 0 done, 1 the input could not be read or the output not
 // written, 2 the command line is wrong, 3 the input is no NC program (binary
 // data, or nothing to draw). Every failure is one line on standard error,
@@ -22,7 +25,7 @@ namespace {
 constexpr const char* kProgram = "vantrel-thumbnailer";
 constexpr const char* kUsage =
     "usage: vantrel-thumbnailer [-s SIZE] [--axis] [--comments] [--type] [--trace] "
-    "INPUT OUTPUT.png";
+    "[--calls FILE] INPUT OUTPUT.png";
 // File managers ask for 128 to 1024 pixels; a little room on either side.
 constexpr long kMinSize = 16;
 constexpr long kMaxSize = 2048;
@@ -34,7 +37,7 @@ constexpr int kExitNotAProgram = 3;
 struct CommandLine {
   int size = THUMBNAIL_SIZE;
   bool axis = false, comments = false, type = false, trace = false;
-  std::string input, output;
+  std::string input, output, calls;
 };
 
 int UsageError(const std::string& message) {
@@ -73,6 +76,9 @@ int Parse(int argc, char** argv, CommandLine& line) {
       line.type = true;
     } else if (arg == "--trace") {
       line.trace = true;
+    } else if (arg == "--calls") {
+      if (i + 1 >= argc) return UsageError("--calls needs a file name");
+      line.calls = argv[++i];
     } else if (arg.compare(0, 2, "-s") == 0) {
       const char* value = arg.size() > 2 ? argv[i] + 2 : (i + 1 < argc ? argv[++i] : nullptr);
       if (value == nullptr) return UsageError("-s needs a size");
@@ -113,7 +119,8 @@ int main(int argc, char** argv) {
 
   ThumbnailRun run;
   std::string error;
-  const RenderResult result = RenderThumbnailFile(line.input, line.output, options, run, error);
+  const RenderResult result =
+      RenderThumbnailFile(line.input, line.output, options, run, error, line.calls);
   ReleaseFontCaches();
   if (result == RenderResult::Failed) {
     std::fprintf(stderr, "%s: %s\n", kProgram, error.c_str());

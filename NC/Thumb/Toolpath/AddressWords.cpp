@@ -9,7 +9,7 @@ constexpr int kMaxNumberChars = 10;
 // A block the scanner accepts has at most 254 bytes and its line end.
 constexpr size_t kMaxBlockBytes = 257;
 
-int SlotOfLetter(int b) {
+constexpr int SlotOfLetter(int b) {
   switch (b) {
     case 'X': return SLOT_X;
     case 'Y': return SLOT_Y;
@@ -21,6 +21,17 @@ int SlotOfLetter(int b) {
     default: return SLOT_NONE;
   }
 }
+
+// The same as a table: the word reader looks up every byte of a line.
+struct SlotTable {
+  uint8_t slot[256];
+};
+constexpr SlotTable MakeSlotTable() {
+  SlotTable table{};
+  for (int b = 0; b < 256; ++b) table.slot[b] = static_cast<uint8_t>(SlotOfLetter(b));
+  return table;
+}
+constexpr SlotTable kSlots = MakeSlotTable();
 
 // Turning programs: Z runs across, the radius (half of X) upwards, and the
 // centre offsets K and I follow their axes.
@@ -58,6 +69,44 @@ bool RepeatCounts(const NcPathContext& ctx, int slot) {
   return ctx.isTnc == 0 && (slot == SLOT_I || slot == SLOT_J);
 }
 
+// Powers of ten by the number of digits after the point; all exact.
+constexpr double kTens[kMaxNumberChars + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
+                                               1e6, 1e7, 1e8, 1e9, 1e10};
+
+bool IsDigit(uint8_t b) { return static_cast<unsigned>(b) - '0' <= 9u; }
+// Bytes the number reader takes or passes over.
+bool IsNumberByte(uint8_t b) {
+  return IsDigit(b) || b == '.' || b == ',' || b == '-' || b == ' ' || b == '+';
+}
+
+// The common form, [-]digits[.digits] followed by spaces at most and then a
+// byte that ends the number, in one tight sweep. False, with nothing moved,
+// for anything else: ReadNumber then reads it the general way.
+bool ReadPlainNumber(const uint8_t*& at, const uint8_t* end, double& value) {
+  const uint8_t* p = at;
+  const bool negative = p < end && *p == '-';
+  p += negative;
+  int64_t digits = 0;
+  int count = 0, fractionDigits = 0;
+  for (; p < end && IsDigit(*p); ++p, ++count) digits = digits * 10 + (*p - '0');
+  const bool point = p < end && *p == '.';
+  if (point) {
+    for (++p; p < end && IsDigit(*p); ++p, ++fractionDigits) digits = digits * 10 + (*p - '0');
+  }
+  const int taken = negative + count + point + fractionDigits;
+  if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  if (taken < kMaxNumberChars) {
+    // The general reader goes on over spaces and "+" while it may take more.
+    while (p < end && *p == ' ') ++p;
+    if (p < end && IsNumberByte(*p)) return false;
+  }
+  double parsed = static_cast<double>(digits) / kTens[fractionDigits];
+  if (negative) parsed = -parsed;
+  value = static_cast<double>(static_cast<float>(parsed));
+  at = p;
+  return true;
+}
+
 // TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
 // polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
 // that use them are searched.
@@ -93,25 +142,31 @@ void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
 // most 10 digits the integer is exact and the one division by a power of ten
 // rounds as a correct decimal conversion does.
 bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
+  if (ReadPlainNumber(at, end, value)) return true;
   int taken = 0;
-  int digitCount = 0;
+  int digitCount = 0, fractionDigits = 0;
   bool negative = false, point = false, inPrefix = true;
-  double digits = 0.0, divisor = 1.0;
+  // At most 10 digits: the integer and its conversion to double are exact.
+  int64_t digits = 0;
   // Stops on the byte that ends the number without taking it, so the caller
   // examines that byte next: X10Y5 reads Y after the 10.
   for (; at < end && taken < kMaxNumberChars; ++at) {
     const uint8_t b = *at;
+    const unsigned digit = static_cast<unsigned>(b) - '0';
+    if (digit <= 9) {  // the common byte first
+      ++taken;
+      if (!inPrefix) continue;
+      digits = digits * 10 + digit;
+      fractionDigits += point;
+      ++digitCount;
+      continue;
+    }
     if (b == ' ' || b == '+') continue;
-    const bool digit = b >= '0' && b <= '9';
     const bool isPoint = b == '.' || b == ',';
-    if (!digit && !isPoint && b != '-') break;
+    if (!isPoint && b != '-') break;
     ++taken;
     if (!inPrefix) continue;  // taken, but past the value's prefix
-    if (digit) {
-      digits = digits * 10.0 + (b - '0');
-      if (point) divisor *= 10.0;
-      ++digitCount;
-    } else if (isPoint && !point) {
+    if (isPoint && !point) {
       point = true;
     } else if (b == '-' && taken == 1) {
       negative = true;
@@ -120,7 +175,7 @@ bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
     }
   }
   if (taken == 0) return false;
-  double parsed = digitCount == 0 ? 0.0 : digits / divisor;
+  double parsed = digitCount == 0 ? 0.0 : static_cast<double>(digits) / kTens[fractionDigits];
   if (negative && digitCount > 0) parsed = -parsed;
   // The control keeps coordinates in single precision.
   value = static_cast<double>(static_cast<float>(parsed));
@@ -146,7 +201,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   int stored = 0;
   while (at < end) {
     const uint8_t before = at > line.bytes ? at[-1] : 0;
-    int slot = SlotOfLetter(*at++);
+    int slot = kSlots.slot[*at++];
     if (slot == SLOT_NONE) continue;
     // DR+/DR- (direction) and PR (polar radius) are no radius words.
     if (slot == SLOT_R && (before == 'D' || before == 'P')) continue;

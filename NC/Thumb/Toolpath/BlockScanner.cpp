@@ -3,6 +3,10 @@
 #include <climits>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "NcPathContext.h"
 
 namespace {
@@ -65,21 +69,44 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"G84", 3, Effect::Cycle, Vote::Iso, true}, {"G82", 3, Effect::Cycle, Vote::Iso, true},
 };
 
-// The keywords by their first letter, so that one sweep over a block's code
-// text finds the first occurrence of every keyword.
-struct KeywordsByLetter {
-  uint8_t count[256];
-  uint8_t index[256][kKeywordCount];
+// The keywords by their first two bytes, so that one sweep over a block's
+// code text finds the first occurrence of every keyword while it looks only
+// at the keywords that can start at each byte. A keyword is one bit of a
+// 64-bit set, in table order.
+using KeywordSet = uint64_t;
+static_assert(kKeywordCount <= 64, "keyword sets are 64-bit masks");
+constexpr int kMaxLeads = 16;  // distinct first bytes of the keywords
+struct KeywordIndex {
+  uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
+  KeywordSet byPair[kMaxLeads][256];  // keywords by first byte's row and second byte
+  char leads[kMaxLeads];             // the first bytes, by row
+  int leadCount;
 };
-constexpr KeywordsByLetter IndexKeywords() {
-  KeywordsByLetter byLetter{};
+constexpr KeywordIndex IndexKeywords() {
+  KeywordIndex index{};
   for (int k = 0; k < kKeywordCount; ++k) {
-    const auto letter = static_cast<uint8_t>(kKeywords[k].word[0]);
-    byLetter.index[letter][byLetter.count[letter]++] = static_cast<uint8_t>(k);
+    const auto first = static_cast<uint8_t>(kKeywords[k].word[0]);
+    const auto second = static_cast<uint8_t>(kKeywords[k].word[1]);
+    if (index.lead[first] == 0) {
+      index.leads[index.leadCount] = kKeywords[k].word[0];
+      index.lead[first] = static_cast<uint8_t>(++index.leadCount);
+    }
+    index.byPair[index.lead[first] - 1][second] |= KeywordSet{1} << k;
   }
-  return byLetter;
+  return index;
 }
-constexpr KeywordsByLetter kByLetter = IndexKeywords();
+constexpr KeywordIndex kIndex = IndexKeywords();
+
+// Index of the lowest bit set (the set is not empty).
+int LowestBit(KeywordSet set) {
+#if defined(__GNUC__)
+  return __builtin_ctzll(set);
+#else
+  int k = 0;
+  while ((set & 1u) == 0) set >>= 1, ++k;
+  return k;
+#endif
+}
 
 bool StartsWith(const char* text, const char* word, size_t length) {
   for (size_t i = 0; i < length; ++i)
@@ -105,21 +132,48 @@ bool IsWholeWord(const char* text, const char* at, const char* word, size_t word
   return leftOk && rightOk;
 }
 
-// First occurrence of every keyword in the code text (-1: none).
-void FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
-  for (int16_t& at : firstAt) at = -1;
-  for (size_t i = 0; i < length; ++i) {
-    const auto letter = static_cast<uint8_t>(code[i]);
-    for (int n = 0; n < kByLetter.count[letter]; ++n) {
-      const int k = kByLetter.index[letter][n];
-      const Keyword& keyword = kKeywords[k];
-      // Every keyword has two bytes at least; most candidates fail on the second.
-      if (firstAt[k] < 0 && keyword.length <= length - i && code[i + 1] == keyword.word[1] &&
-          StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
-        firstAt[k] = static_cast<int16_t>(i);
-      }
+// Records the keywords that start at code[i] and were not found before.
+// code[length] is NUL, which no keyword has as its second byte.
+void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
+             int16_t (&firstAt)[kKeywordCount]) {
+  for (KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
+       candidates != 0; candidates &= candidates - 1) {
+    const int k = LowestBit(candidates);
+    const Keyword& keyword = kKeywords[k];
+    if (keyword.length <= length - i &&
+        StartsWith(code + i + 2, keyword.word + 2, keyword.length - 2u)) {
+      firstAt[k] = static_cast<int16_t>(i);
+      found |= KeywordSet{1} << k;
     }
   }
+}
+
+// First occurrence of every keyword in the code text (-1: none); returns
+// the set of keywords found.
+KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKeywordCount]) {
+  KeywordSet found = 0;
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: most bytes of a block (digits, axis letters,
+  // spaces) start no keyword.
+  for (; i + 16 <= length; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(code + i));
+    __m128i hits = _mm_setzero_si128();
+    for (int n = 0; n < kIndex.leadCount; ++n) {
+      hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kIndex.leads[n])));
+    }
+    for (KeywordSet mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
+         mask &= mask - 1) {
+      const size_t at = i + static_cast<size_t>(LowestBit(mask));
+      MatchAt(code, length, at, kIndex.lead[static_cast<uint8_t>(code[at])], found, firstAt);
+    }
+  }
+#endif
+  for (; i < length; ++i) {
+    const int lead = kIndex.lead[static_cast<uint8_t>(code[i])];
+    if (lead != 0) MatchAt(code, length, i, lead, found, firstAt);
+  }
+  return found;
 }
 
 void SetModes(NcPathContext& ctx, bool rapid, bool linear, bool cw, bool ccw) {
@@ -196,12 +250,13 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
 // Keywords in table order; each match applies at once, so later ones win.
 int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length) {
   int16_t firstAt[kKeywordCount];
-  FindKeywords(code, length, firstAt);
+  KeywordSet found = FindKeywords(code, length, firstAt);
+  if (ctx.isTnc != 0) found &= ~((KeywordSet{1} << kTncFirst) - 1);  // the ISO group only in ISO
   int matches = 0;
-  for (int k = ctx.isTnc == 0 ? kIsoFirst : kTncFirst; k < kKeywordCount; ++k) {
+  for (; found != 0; found &= found - 1) {
+    const int k = LowestBit(found);
     const Keyword& keyword = kKeywords[k];
-    if (firstAt[k] < 0 || !IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length))
-      continue;
+    if (!IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length)) continue;
     ApplyKeyword(ctx, keyword);
     matches += keyword.counts;
     if (k >= kCycleFirst) break;  // one drilling cycle is enough

@@ -100,4 +100,9 @@ class StreamReader {
   uint64_t size_ = 0;
   bool failed_ = true;       // set until Rewind succeeds; a failure ends reading
   uint64_t chunkReads_ = 0;
+  // The last line PeekLine found: the scanner and the word reader ask for
+  // the same line one after the other. Valid until the buffer moves.
+  size_t lineCursor_ = SIZE_MAX;
+  size_t lineLimit_ = 0;
+  size_t lineLength_ = 0;
 };

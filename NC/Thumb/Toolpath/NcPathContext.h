@@ -102,6 +102,10 @@ struct NcPathContext {
   PathCanvas* gdi = nullptr;         // lines only (export), drawn when gdiPenSelected
   bool gdiPenSelected = false;
 
+  // Arcs by a sine and a cosine per chord point instead of the fast path:
+  // the reference the fast path is tested against. Same calls, slower.
+  bool arcsByDirectEvaluation = false;
+
   bool streamSizeKnown = false;      // streamSize holds the stream's end position
   uint64_t streamSize = 0;
 };
@@ -145,6 +149,8 @@ Pixel ToPixel(const NcPathContext& ctx, double h, double v);
 void DrawLine(NcPathContext& ctx, double h1, double v1, double h2, double v2);
 void DrawArcCw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j);
 void DrawArcCcw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j);
+void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j,
+             bool clockwise);
 void DrawMarker(NcPathContext& ctx, double h, double v);
 void AddArcExtents(NcPathContext& ctx, double ch, double cv, double h1, double v1, double h2,
                    double v2, bool clockwise);

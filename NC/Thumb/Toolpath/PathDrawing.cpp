@@ -1,5 +1,6 @@
 // Drawing operations (program units to pixels, lines, 1-degree arc chords,
 // drilling markers) and the extent operations of the first pass.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -35,6 +36,11 @@ int32_t Row(const NcPathContext& ctx, double scaled) {
   return ClampToInt32(static_cast<int64_t>(ctx.canvasHeight) + ctx.marginY - RoundToPixel(scaled));
 }
 
+// The pixel of a scaled point, (h + offsetX) * scale and (v + offsetY) * scale.
+Pixel PixelOfScaled(const NcPathContext& ctx, double x, double y) {
+  return {Column(ctx, x), Row(ctx, y)};
+}
+
 // Marker radius in program units: 1 for the thumbnail's drawing area.
 int32_t MarkerUnits(const NcPathContext& ctx) {
   if (ctx.markerUnits >= 0) return ctx.markerUnits;
@@ -59,33 +65,66 @@ void DrawPixelLine(NcPathContext& ctx, Pixel a, Pixel b) {
   }
 }
 
-// The sweep of an arc in degrees (phi = direction + 90), from start to end.
-void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j,
-             bool clockwise) {
-  if (!ctx.fitValid) return;
-  if (!IsGiven(h1) || !IsGiven(v1) || !IsGiven(h2) || !IsGiven(v2) || !IsGiven(i) || !IsGiven(j))
-    return;
-  const double ch = h1 + i;
-  const double cv = v1 + j;
-  const double r = PointDistance(ch, cv, h2, v2);  // the end point sets the radius
-  double phi = DirectionDegrees(ch, cv, h1, v1) + 90.0;
-  double phiEnd = DirectionDegrees(ch, cv, h2, v2) + 90.0;
-  if (clockwise) {
-    if (phiEnd > phi) phiEnd -= 360.0;
-    if (phiEnd == phi) phiEnd -= 360.0;  // same direction: a full circle
+// An arc's circle and its sweep in degrees (phi = direction + 90), from
+// start to end.
+struct ArcSweep {
+  double ch, cv, r;    // centre and radius (the end point sets the radius)
+  double phi, phiEnd;  // sweep variable and its end
+  double step;         // +1 or -1 degree
+  bool clockwise;
+  bool Goes() const { return clockwise ? phi > phiEnd : phi < phiEnd; }
+};
+
+bool Drawable(const NcPathContext& ctx, double h1, double v1, double h2, double v2, double i,
+              double j) {
+  return ctx.fitValid && IsGiven(h1) && IsGiven(v1) && IsGiven(h2) && IsGiven(v2) && IsGiven(i) &&
+         IsGiven(j);
+}
+
+ArcSweep Circle(double h1, double v1, double h2, double v2, double i, double j, bool clockwise) {
+  ArcSweep a{};
+  a.ch = h1 + i;
+  a.cv = v1 + j;
+  a.r = PointDistance(a.ch, a.cv, h2, v2);
+  a.clockwise = clockwise;
+  a.step = clockwise ? -1.0 : 1.0;
+  return a;
+}
+
+void Sweep(ArcSweep& a, double h1, double v1, double h2, double v2) {
+  a.phi = DirectionDegrees(a.ch, a.cv, h1, v1) + 90.0;
+  a.phiEnd = DirectionDegrees(a.ch, a.cv, h2, v2) + 90.0;
+  if (a.clockwise) {
+    if (a.phiEnd > a.phi) a.phiEnd -= 360.0;
+    if (a.phiEnd == a.phi) a.phiEnd -= 360.0;  // same direction: a full circle
   } else {
-    if (phi > phiEnd) phiEnd += 360.0;
-    if (phiEnd == phi) phiEnd += 360.0;
+    if (a.phi > a.phiEnd) a.phiEnd += 360.0;
+    if (a.phiEnd == a.phi) a.phiEnd += 360.0;
   }
-  const double step = clockwise ? -1.0 : 1.0;
+}
+
+double Radians(double phi) { return phi * kPi / 180.0; }
+
+// The chord point at the current sweep value, by direct evaluation.
+void ChordPoint(const ArcSweep& a, double& ph, double& pv) {
+  const double angle = Radians(a.phi);
+  ph = a.ch + a.r * std::sin(angle);
+  pv = a.cv - a.r * std::cos(angle);
+}
+
+// The arc by direct evaluation: a sine and a cosine for every chord point.
+// What the fast path below must reproduce call for call.
+void DrawArcDirect(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i,
+                   double j, bool clockwise) {
+  if (!Drawable(ctx, h1, v1, h2, v2, i, j)) return;
+  ArcSweep a = Circle(h1, v1, h2, v2, i, j, clockwise);
+  Sweep(a, h1, v1, h2, v2);
   // Each chord starts at the pixel where the one before ended.
   double ph = h1, pv = v1;
   Pixel from = ToPixel(ctx, h1, v1);
-  for (int chord = 0; chord < kMaxChords && (clockwise ? phi > phiEnd : phi < phiEnd); ++chord) {
-    phi += step;
-    const double angle = phi * kPi / 180.0;
-    ph = ch + r * std::sin(angle);
-    pv = cv - r * std::cos(angle);
+  for (int chord = 0; chord < kMaxChords && a.Goes(); ++chord) {
+    a.phi += a.step;
+    ChordPoint(a, ph, pv);
     const Pixel to = ToPixel(ctx, ph, pv);
     DrawPixelLine(ctx, from, to);
     from = to;
@@ -94,10 +133,176 @@ void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, dou
   if (ph != h2 || pv != v2) DrawPixelLine(ctx, from, ToPixel(ctx, h2, v2));
 }
 
+// The fast path draws the same calls as DrawArcDirect at a fraction of the
+// cost. A pixel depends on a scaled value only through RoundToPixel, whose
+// result changes only at the halves (k + 0.5, give or take a unit in the
+// last place). A value computed another way, known to lie within some bound
+// of the direct one, gives the same pixel whenever it lies farther than that
+// bound from every half; otherwise the point is evaluated directly.
+//
+// Chord point k of the direct path lies at angle phi_k * pi / 180, phi_k
+// being phi plus k one-degree steps added one by one. The fast path turns
+// the start angle's sine and cosine by k degrees from a table. The table,
+// the seed and the turn are each good to a few units in the last place and
+// phi_k strays from phi + k by under 1e-12 radians in 363 steps, so the
+// cheap sine and cosine are within kChordSinError of the library's, with a
+// wide margin. Rounding in the scaled values adds kRoundingUlps units of
+// 2^-53 of the largest magnitude met on the way (which also covers where
+// exactly RoundToPixel turns near a half).
+constexpr double kChordSinError = 1e-9;
+constexpr double kRoundingUlps = 32.0 * 1.1102230246251565e-16;
+// Scaled values the fast path handles: well inside RoundToPixel's clamp.
+constexpr double kFastReach = 1073741824.0;  // 2^30
+
+struct TurnTable {
+  double cosine[kMaxChords + 1];
+  double sine[kMaxChords + 1];
+};
+
+const TurnTable& Turns() {
+  static const TurnTable table = [] {
+    TurnTable t{};
+    for (int k = 0; k <= kMaxChords; ++k) {
+      t.cosine[k] = std::cos(Radians(k));
+      t.sine[k] = std::sin(Radians(k));
+    }
+    return t;
+  }();
+  return table;
+}
+
+// One axis of the circle in scaled units, value = centre + radius * trig,
+// and how far a computed value may lie from the direct one.
+struct ScaledAxis {
+  double centre, radius, bound;
+  bool inReach;  // every value of the circle lies within kFastReach
+
+  ScaledAxis(double programCentre, double offset, double r, double scale) {
+    centre = (programCentre + offset) * scale;
+    radius = r * scale;
+    const double largest = (std::fabs(programCentre) + r + std::fabs(offset)) * scale;
+    bound = radius * kChordSinError + kRoundingUlps * (largest + 1.0);
+    inReach = largest < kFastReach;
+  }
+};
+
+// A scaled value within kFastReach: what RoundToPixel gives it (unless it
+// lies on a half) and its distance from the nearest half. The difference
+// to the truncated value is exact.
+struct Rounded {
+  int64_t n;
+  double fromHalf;
+  explicit Rounded(double value) {
+    const int64_t whole = static_cast<int64_t>(value);
+    const double fraction = value - static_cast<double>(whole);
+    n = whole + (fraction > 0.5) - (fraction < -0.5);
+    fromHalf = std::fabs(std::fabs(fraction) - 0.5);
+  }
+};
+
+void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i,
+                 double j, bool clockwise) {
+  if (!Drawable(ctx, h1, v1, h2, v2, i, j)) return;
+  ArcSweep a = Circle(h1, v1, h2, v2, i, j, clockwise);
+  const double scale = ctx.scale;
+  if (!std::isfinite(a.ch) || !std::isfinite(a.cv) || !std::isfinite(a.r * scale) ||
+      !std::isfinite((std::fabs(a.ch) + std::fabs(a.cv) + a.r + std::fabs(ctx.offsetX) +
+                      std::fabs(ctx.offsetY)) * scale)) {
+    DrawArcDirect(ctx, h1, v1, h2, v2, i, j, clockwise);
+    return;
+  }
+  const Pixel start = ToPixel(ctx, h1, v1);
+
+  // Every chord point lies in the circle's box, and rounding cannot carry a
+  // computed point past the rounded box edges (sine and cosine stay within
+  // [-1, 1], and each operation rounds monotonically). A box on one pixel
+  // that also holds the end's pixel leaves one chord: start to that pixel.
+  const double left = (a.ch - a.r + ctx.offsetX) * scale;
+  const double right = (a.ch + a.r + ctx.offsetX) * scale;
+  const double bottom = (a.cv - a.r + ctx.offsetY) * scale;
+  const double top = (a.cv + a.r + ctx.offsetY) * scale;
+  if (RoundToPixel(left) == RoundToPixel(right) && RoundToPixel(bottom) == RoundToPixel(top)) {
+    const Pixel only = PixelOfScaled(ctx, left, bottom);
+    const Pixel end = ToPixel(ctx, h2, v2);
+    if (end.x == only.x && end.y == only.y) {
+      DrawPixelLine(ctx, start, only);
+      return;
+    }
+  }
+
+  const ScaledAxis across(a.ch, ctx.offsetX, a.r, scale);
+  const ScaledAxis up(a.cv, ctx.offsetY, a.r, scale);
+  if (!across.inReach || !up.inReach) {
+    DrawArcDirect(ctx, h1, v1, h2, v2, i, j, clockwise);
+    return;
+  }
+  Sweep(a, h1, v1, h2, v2);
+  const TurnTable& turns = Turns();
+  const double angle0 = Radians(a.phi);
+  const double sin0 = std::sin(angle0), cos0 = std::cos(angle0);
+  // A chord point moves at most radius * 1 degree (in radians) a step: it
+  // stays on its pixel for as many steps as fit into its distance from the
+  // nearest half, less the bounds of where it and the later points lie.
+  const double stepsPerUnit = 1.0 / (across.radius * (kPi / 180.0) * (1.0 + 1e-6));
+
+  double ph = h1, pv = v1;
+  Pixel from = start;
+  // The rounded scaled values of `from` when a chord point set it: a point
+  // that rounds alike lies on the same pixel and draws nothing.
+  int64_t fromX = INT64_MIN, fromY = INT64_MIN;
+  int stay = 0;  // chord points known to stay on `from`
+  for (int chord = 0; chord < kMaxChords && a.Goes(); ++chord) {
+    a.phi += a.step;
+    const bool last = chord + 1 == kMaxChords || !a.Goes();
+    if (last) {
+      // The closing chord depends on the last point's exact value.
+      ChordPoint(a, ph, pv);
+      const Pixel to = ToPixel(ctx, ph, pv);
+      DrawPixelLine(ctx, from, to);
+      from = to;
+      break;
+    }
+    if (stay > 0) {
+      --stay;
+      continue;
+    }
+    const int k = chord + 1;
+    const double turnSin = clockwise ? -turns.sine[k] : turns.sine[k];
+    const double s = sin0 * turns.cosine[k] + cos0 * turnSin;
+    const double c = cos0 * turns.cosine[k] - sin0 * turnSin;
+    const double x = across.centre + across.radius * s;
+    const double y = up.centre - up.radius * c;
+    const Rounded rx(x), ry(y);
+    const double roomX = rx.fromHalf - across.bound;
+    const double roomY = ry.fromHalf - up.bound;
+    if (roomX > 0 && roomY > 0) {
+      const double room = std::min(roomX - 2 * across.bound, roomY - 2 * up.bound);
+      if (room > 0) {
+        const double steps = room * stepsPerUnit;
+        stay = steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
+      }
+      if (rx.n == fromX && ry.n == fromY) continue;
+      fromX = rx.n;
+      fromY = ry.n;
+      const Pixel to = PixelOfScaled(ctx, x, y);
+      DrawPixelLine(ctx, from, to);
+      from = to;
+    } else {  // too near a pixel's edge to tell: as the direct path does it
+      double eh = 0, ev = 0;
+      ChordPoint(a, eh, ev);
+      const Pixel to = ToPixel(ctx, eh, ev);
+      DrawPixelLine(ctx, from, to);
+      from = to;
+      fromX = fromY = INT64_MIN;
+    }
+  }
+  if (ph != h2 || pv != v2) DrawPixelLine(ctx, from, ToPixel(ctx, h2, v2));
+}
+
 }  // namespace
 
 Pixel ToPixel(const NcPathContext& ctx, double h, double v) {
-  return {Column(ctx, (h + ctx.offsetX) * ctx.scale), Row(ctx, (v + ctx.offsetY) * ctx.scale)};
+  return PixelOfScaled(ctx, (h + ctx.offsetX) * ctx.scale, (v + ctx.offsetY) * ctx.scale);
 }
 
 void DrawLine(NcPathContext& ctx, double h1, double v1, double h2, double v2) {
@@ -112,6 +317,15 @@ void DrawArcCw(NcPathContext& ctx, double h1, double v1, double h2, double v2, d
 
 void DrawArcCcw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j) {
   DrawArc(ctx, h1, v1, h2, v2, i, j, false);
+}
+
+void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j,
+             bool clockwise) {
+  if (ctx.arcsByDirectEvaluation) {
+    DrawArcDirect(ctx, h1, v1, h2, v2, i, j, clockwise);
+  } else {
+    DrawArcFast(ctx, h1, v1, h2, v2, i, j, clockwise);
+  }
 }
 
 void DrawMarker(NcPathContext& ctx, double h, double v) {

@@ -22,6 +22,7 @@ bool MemorySource::Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition
 }
 
 bool StreamReader::Rewind() {
+  lineCursor_ = SIZE_MAX;
   cursor_ = filled_ = 0;
   bufferStart_ = 0;
   failed_ = true;
@@ -37,6 +38,7 @@ bool StreamReader::Fill() {
   const uint64_t sourcePosition = bufferStart_ + filled_;
   if (failed_ || sourcePosition >= size_) return false;
   // Keep the unread bytes, moved to the front, and read behind them.
+  lineCursor_ = SIZE_MAX;
   const size_t unread = filled_ - cursor_;
   std::memmove(buffer_, buffer_ + cursor_, unread);
   bufferStart_ += cursor_;
@@ -59,14 +61,23 @@ bool StreamReader::Fill() {
 }
 
 StreamReader::Line StreamReader::PeekLine(size_t limit) {
+  if (cursor_ == lineCursor_ && limit == lineLimit_) return {buffer_ + cursor_, lineLength_};
   // Each round adds at least one byte or ends, so it stops by `limit`.
   for (;;) {
     const size_t available = filled_ - cursor_;
     const size_t window = available < limit ? available : limit;
     const uint8_t* bytes = buffer_ + cursor_;
+    size_t length = 0;
     if (const void* newline = std::memchr(bytes, '\n', window)) {
-      return {bytes, static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) + 1};
+      length = static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) + 1;
+    } else if (available < limit && Fill()) {
+      continue;
+    } else {
+      length = window;
     }
-    if (available >= limit || !Fill()) return {buffer_ + cursor_, window};
+    lineCursor_ = cursor_;
+    lineLimit_ = limit;
+    lineLength_ = length;
+    return {buffer_ + cursor_, length};
   }
 }

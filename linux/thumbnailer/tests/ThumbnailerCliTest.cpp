@@ -487,3 +487,40 @@ TEST_F(ThumbnailerCli, AWriteCutShortLeavesNoHalfPicture) {
   ExpectFailure(fresh, 1, "cannot write new.png");
   EXPECT_EQ(OutputFiles(), std::vector<std::string>{"given.png"});
 }
+
+// --calls lists the path's canvas calls in order, as the interpreter makes
+// them on the thumbnail's canvas, and --trace counts the same calls.
+TEST_F(ThumbnailerCli, CallsListsEveryPathCallInOrder) {
+  const std::string program = ReadFile(SamplePath("iso-drilling.nc"));
+  const Json trace = Trace(SamplePath("iso-drilling.nc"), {"--calls", work_ / "calls.txt"});
+
+  RecordingThumbnailCanvas expected;
+  NcPathContext ctx{};
+  MemorySource source(program.data(), program.size());
+  ComposeThumbnail(source, expected, ThumbnailOptions{}, ctx);
+  std::string listed;
+  size_t lines = 0, circles = 0;
+  for (const CanvasCall& call : expected.path.calls) {
+    if (call.kind == CanvasCall::Line) {
+      listed += "L " + std::to_string(call.a) + ' ' + std::to_string(call.b) + ' ' +
+                std::to_string(call.c) + ' ' + std::to_string(call.d) + '\n';
+      ++lines;
+    } else if (call.kind == CanvasCall::Circle) {
+      listed += "C " + std::to_string(call.a) + ' ' + std::to_string(call.b) + ' ' +
+                std::to_string(call.c) + '\n';
+      ++circles;
+    }
+  }
+  EXPECT_GT(lines, 3u);
+  EXPECT_GT(circles, 3u);
+  EXPECT_EQ(ReadFile(work_ / "calls.txt"), listed);
+  EXPECT_EQ(trace["lines"].number, lines);
+  EXPECT_EQ(trace["markers"].number, circles);
+
+  // A list that cannot be written fails the run and leaves no picture.
+  const RunResult result =
+      Run({"--calls", work_ / "no-such-folder/calls.txt", SamplePath("iso-drilling.nc"),
+           work_ / "part.png"});
+  ExpectFailure(result, 1, "cannot write");
+  EXPECT_FALSE(ReadPng(work_ / "part.png").width > 0);
+}
