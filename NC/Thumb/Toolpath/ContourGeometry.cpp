@@ -52,6 +52,19 @@ double SweepTo(const ContourMove& arc, Vec point) {
   return sweep;
 }
 
+// Lays `bridge` (a rounding or a chamfer) from `from` to `to` and shortens
+// the moves on either side of the corner to meet it.
+void Bridge(ContourMove& before, ContourMove& after, Vec from, Vec to, ContourMove& bridge) {
+  bridge.sh = from.h;
+  bridge.sv = from.v;
+  bridge.eh = to.h;
+  bridge.ev = to.v;
+  before.eh = from.h;
+  before.ev = from.v;
+  after.sh = to.h;
+  after.sv = to.v;
+}
+
 // Whether `point` (already on the element's line or circle) lies on the
 // element itself, between its start and its end.
 bool OnMove(const ContourMove& m, Vec point) {
@@ -214,16 +227,9 @@ bool RoundCorner(ContourMove& before, ContourMove& after, double r, ContourMove&
 
   rounding.kind = turn > 0 ? ContourMove::ArcCcw : ContourMove::ArcCw;
   rounding.hasCentre = true;
-  rounding.sh = endBefore.h;
-  rounding.sv = endBefore.v;
-  rounding.eh = startAfter.h;
-  rounding.ev = startAfter.v;
   rounding.ch = centre.h;
   rounding.cv = centre.v;
-  before.eh = endBefore.h;
-  before.ev = endBefore.v;
-  after.sh = startAfter.h;
-  after.sv = startAfter.v;
+  Bridge(before, after, endBefore, startAfter, rounding);
   return true;
 }
 
@@ -240,13 +246,6 @@ bool ChamferCorner(ContourMove& before, ContourMove& after, double length, Conto
   const Vec to = corner + (length / Length(out)) * out;
   chamfer.kind = ContourMove::Line;
   chamfer.hasCentre = false;
-  chamfer.sh = from.h;
-  chamfer.sv = from.v;
-  chamfer.eh = to.h;
-  chamfer.ev = to.v;
-  before.eh = from.h;
-  before.ev = from.v;
-  after.sh = to.h;
-  after.sv = to.v;
+  Bridge(before, after, from, to, chamfer);
   return true;
 }
