@@ -51,8 +51,8 @@ int LowestBit(unsigned mask) {
 // 16 count) at `bytes`, a line's bytes in the reader's buffer, whose padding
 // allows loading 16 bytes from any of them.
 unsigned LetterMask(const uint8_t* bytes, size_t count) {
-  const unsigned valid = count >= 16 ? 0xFFFFu : (1u << count) - 1u;
 #if defined(__SSE2__)
+  const unsigned valid = count >= 16 ? 0xFFFFu : (1u << count) - 1u;
   // The letters of SlotOfLetter: I J K, X Y Z (two runs of three) and R.
   const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
   const __m128i two = _mm_set1_epi8(2);
