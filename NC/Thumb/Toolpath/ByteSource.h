@@ -54,7 +54,7 @@ class StreamReader {
 
   // `capacity` is the buffer's whole size, kPadding included.
   StreamReader(ByteSource& source, uint8_t* buffer, size_t capacity)
-      : source_(source), buffer_(buffer), capacity_(capacity - kPadding) {}
+      : source_(source), buffer_(buffer), capacity_(capacity > kPadding ? capacity - kPadding : 0) {}
 
   // Goes to position 0 and learns the size. Returns false, and leaves the
   // reader at its end, when the source cannot seek.
