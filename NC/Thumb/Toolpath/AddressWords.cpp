@@ -3,6 +3,10 @@
 // the Y and Z letters from which the drawing plane is decided.
 #include "NcPathContext.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr int kMaxNumberChars = 10;
@@ -32,6 +36,38 @@ constexpr SlotTable MakeSlotTable() {
   return table;
 }
 constexpr SlotTable kSlots = MakeSlotTable();
+
+int LowestBit(unsigned mask) {
+#if defined(__GNUC__)
+  return __builtin_ctz(mask);
+#else
+  int k = 0;
+  while ((mask & 1u) == 0) mask >>= 1, ++k;
+  return k;
+#endif
+}
+
+// One bit for each address letter among the first `count` bytes (at most
+// 16 count) at `bytes`, a line's bytes in the reader's buffer, whose padding
+// allows loading 16 bytes from any of them.
+unsigned LetterMask(const uint8_t* bytes, size_t count) {
+#if defined(__SSE2__)
+  const unsigned valid = count >= 16 ? 0xFFFFu : (1u << count) - 1u;
+  // The letters of SlotOfLetter: I J K, X Y Z (two runs of three) and R.
+  const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+  const __m128i two = _mm_set1_epi8(2);
+  const __m128i fromI = _mm_sub_epi8(group, _mm_set1_epi8('I'));
+  const __m128i fromX = _mm_sub_epi8(group, _mm_set1_epi8('X'));
+  const __m128i ijk = _mm_cmpeq_epi8(_mm_min_epu8(fromI, two), fromI);
+  const __m128i xyz = _mm_cmpeq_epi8(_mm_min_epu8(fromX, two), fromX);
+  const __m128i r = _mm_cmpeq_epi8(group, _mm_set1_epi8('R'));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(ijk, xyz), r))) & valid;
+#else
+  unsigned mask = 0;
+  for (size_t i = 0; i < 16 && i < count; ++i) mask |= (kSlots.slot[bytes[i]] != SLOT_NONE ? 1u : 0u) << i;
+  return mask;
+#endif
+}
 
 // Turning programs: Z runs across, the radius (half of X) upwards, and the
 // centre offsets K and I follow their axes.
@@ -86,7 +122,7 @@ bool ReadPlainNumber(const uint8_t*& at, const uint8_t* end, double& value) {
   const uint8_t* p = at;
   const bool negative = p < end && *p == '-';
   p += negative;
-  int64_t digits = 0;
+  uint64_t digits = 0;  // unsigned: a run of 20 digits wraps instead of overflowing
   int count = 0, fractionDigits = 0;
   for (; p < end && IsDigit(*p); ++p, ++count) digits = digits * 10 + (*p - '0');
   const bool point = p < end && *p == '.';
@@ -107,42 +143,8 @@ bool ReadPlainNumber(const uint8_t*& at, const uint8_t* end, double& value) {
   return true;
 }
 
-// TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
-// polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
-// that use them are searched.
-void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
-  ctx.polarRadius = ctx.polarAngle = ctx.chamferLength = NOT_GIVEN;
-  ctx.polarRadiusInc = ctx.polarAngleInc = false;
-  const bool polar = ctx.tncBlock == TNC_POLAR_LINE || ctx.tncBlock == TNC_POLAR_CIRCLE;
-  if (!polar && ctx.tncBlock != TNC_CHAMFER) return;
-  for (const uint8_t* p = at; p + 1 < end; ++p) {
-    double value = 0.0;
-    if (polar && p[0] == 'P' && (p[1] == 'R' || p[1] == 'A')) {
-      const bool incremental = p > at && p[-1] == 'I';
-      const uint8_t* number = p + 2;
-      if (!ReadNumber(number, end, value)) continue;
-      (p[1] == 'R' ? ctx.polarRadius : ctx.polarAngle) = value;
-      (p[1] == 'R' ? ctx.polarRadiusInc : ctx.polarAngleInc) = incremental;
-    } else if (!polar && end - p > 3 && p[0] == 'C' && p[1] == 'H' && p[2] == 'F') {
-      const uint8_t* number = p + 3;
-      while (number < end && *number == ' ') ++number;
-      if (number < end && *number == 'L') ++number;
-      if (ReadNumber(number, end, value)) ctx.chamferLength = value;
-      return;
-    }
-  }
-}
-
-}  // namespace
-
-// Reads the number as the control does: spaces and "+" are skipped anywhere,
-// "," is a decimal point, and at most 10 characters of digits, "-" and "."
-// are taken. Their value is what atof gives them, the longest prefix of the
-// form [-]digits[.digits] (1.2.3 is 1.2, 1-2 is 1, a lone "-" is 0). With at
-// most 10 digits the integer is exact and the one division by a power of ten
-// rounds as a correct decimal conversion does.
-bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
-  if (ReadPlainNumber(at, end, value)) return true;
+// ReadNumber past the plain form: every odd case, byte by byte.
+bool ReadOtherNumber(const uint8_t*& at, const uint8_t* end, double& value) {
   int taken = 0;
   int digitCount = 0, fractionDigits = 0;
   bool negative = false, point = false, inPrefix = true;
@@ -182,6 +184,105 @@ bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
   return true;
 }
 
+#if defined(__SSE2__)
+// ReadPlainNumber for a number in a line of the reader's buffer, whose
+// padding allows loading 16 bytes at `at`: the digits, the point and the
+// spaces after the number are found in one load instead of byte by byte.
+// False, with nothing moved, where ReadPlainNumber would be false or where
+// the spaces run on past the 16 bytes.
+bool ReadPlainNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
+  const uint8_t* const p = at;
+  const size_t available = static_cast<size_t>(end - p);
+  if (available == 0) return false;
+  const unsigned valid = available >= 16 ? 0xFFFFu : (1u << available) - 1u;
+  const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i fromZero = _mm_sub_epi8(group, _mm_set1_epi8('0'));
+  const unsigned digitMask = valid & static_cast<unsigned>(_mm_movemask_epi8(
+                                         _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)));
+  // The length of the run of digits from bit `from` (at most 16).
+  const auto run = [digitMask](unsigned from) {
+    return static_cast<unsigned>(__builtin_ctz(~(digitMask >> from)));
+  };
+  const unsigned negative = p[0] == '-' ? 1u : 0u;
+  const unsigned count = run(negative);
+  unsigned pos = negative + count;
+  unsigned point = 0, fractionDigits = 0;
+  if (pos < available && pos < 16 && p[pos] == '.') {
+    point = 1;
+    fractionDigits = run(++pos);
+    pos += fractionDigits;
+  }
+  const unsigned taken = pos;
+  if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  if (taken < kMaxNumberChars) {
+    // The general reader goes on over spaces and "+" while it may take more.
+    const unsigned spaces = valid & static_cast<unsigned>(_mm_movemask_epi8(
+                                        _mm_cmpeq_epi8(group, _mm_set1_epi8(' '))));
+    pos += static_cast<unsigned>(__builtin_ctz(~(spaces >> pos)));
+    if (pos >= 16 && available > 16) return false;
+    if (pos < available && IsNumberByte(p[pos])) return false;
+  }
+  uint64_t digits = 0;
+  for (unsigned i = negative; i < negative + count; ++i) digits = digits * 10 + (p[i] - '0');
+  for (unsigned i = negative + count + point; i < taken; ++i) digits = digits * 10 + (p[i] - '0');
+  double parsed = static_cast<double>(digits) / kTens[fractionDigits];
+  if (negative) parsed = -parsed;
+  value = static_cast<double>(static_cast<float>(parsed));
+  at = p + pos;
+  return true;
+}
+#endif
+
+// ReadNumber for a number in a line of the reader's buffer.
+bool ReadNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
+#if defined(__SSE2__)
+  if (ReadPlainNumberInLine(at, end, value)) return true;
+#else
+  if (ReadPlainNumber(at, end, value)) return true;
+#endif
+  return ReadOtherNumber(at, end, value);
+}
+
+// TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
+// polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
+// that use them are searched.
+void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
+  ctx.polarRadius = ctx.polarAngle = ctx.chamferLength = NOT_GIVEN;
+  ctx.polarRadiusInc = ctx.polarAngleInc = false;
+  const bool polar = ctx.tncBlock == TNC_POLAR_LINE || ctx.tncBlock == TNC_POLAR_CIRCLE;
+  if (!polar && ctx.tncBlock != TNC_CHAMFER) return;
+  for (const uint8_t* p = at; p + 1 < end; ++p) {
+    double value = 0.0;
+    if (polar && p[0] == 'P' && (p[1] == 'R' || p[1] == 'A')) {
+      const bool incremental = p > at && p[-1] == 'I';
+      const uint8_t* number = p + 2;
+      if (!ReadNumber(number, end, value)) continue;
+      (p[1] == 'R' ? ctx.polarRadius : ctx.polarAngle) = value;
+      (p[1] == 'R' ? ctx.polarRadiusInc : ctx.polarAngleInc) = incremental;
+    } else if (!polar && end - p > 3 && p[0] == 'C' && p[1] == 'H' && p[2] == 'F') {
+      const uint8_t* number = p + 3;
+      while (number < end && *number == ' ') ++number;
+      if (number < end && *number == 'L') ++number;
+      if (ReadNumber(number, end, value)) ctx.chamferLength = value;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+// Reads the number as the control does: spaces and "+" are skipped anywhere,
+// "," is a decimal point, and at most 10 characters of digits, "-" and "."
+// are taken. Their value is what atof gives them, the longest prefix of the
+// form [-]digits[.digits] (1.2.3 is 1.2, 1-2 is 1, a lone "-" is 0). With at
+// most 10 digits the integer is exact and the one division by a power of ten
+// rounds as a correct decimal conversion does.
+bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
+  if (ReadPlainNumber(at, end, value)) return true;
+  return ReadOtherNumber(at, end, value);
+}
+
+
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   for (bool& given : ctx.wordGiven) given = false;
   const bool centreBlock = ctx.ccBlock;
@@ -198,31 +299,37 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   const bool tncMove = ctx.tncBlock != TNC_NONE && ctx.tncBlock != TNC_CENTRE;
 
   // Every byte of the line is examined, comments included: "(MAX 10)" sets X.
+  // A number never takes a letter, so the words are read at every letter of
+  // the line in turn, sixteen bytes searched at a time.
   int stored = 0;
-  while (at < end) {
-    const uint8_t before = at > line.bytes ? at[-1] : 0;
-    int slot = kSlots.slot[*at++];
-    if (slot == SLOT_NONE) continue;
-    // DR+/DR- (direction) and PR (polar radius) are no radius words.
-    if (slot == SLOT_R && (before == 'D' || before == 'P')) continue;
-    if (slot == SLOT_Y) ctx.countY += 1;
-    if (slot == SLOT_Z) ctx.countZ += 1;
+  for (size_t group = 0; group < line.length; group += 16) {
+    for (unsigned letters = LetterMask(line.bytes + group, line.length - group); letters != 0;
+         letters &= letters - 1) {
+      const uint8_t* letter = line.bytes + group + static_cast<size_t>(LowestBit(letters));
+      const uint8_t before = letter > line.bytes ? letter[-1] : 0;
+      int slot = kSlots.slot[*letter];
+      // DR+/DR- (direction) and PR (polar radius) are no radius words.
+      if (slot == SLOT_R && (before == 'D' || before == 'P')) continue;
+      if (slot == SLOT_Y) ctx.countY += 1;
+      if (slot == SLOT_Z) ctx.countZ += 1;
 
-    double value = 0.0;
-    if (!ReadNumber(at, end, value)) continue;  // "XY5": the X stores nothing
-    if (!xyPlane) MapLatheAxes(slot, value);
+      double value = 0.0;
+      at = letter + 1;
+      if (!ReadNumberInLine(at, end, value)) continue;  // "XY5": the X stores nothing
+      if (!xyPlane) MapLatheAxes(slot, value);
 
-    bool incremental = false;
-    if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
-      // CC X+25 Y+25: the circle centre, always absolute.
-      slot = slot == SLOT_X ? SLOT_I : SLOT_J;
-      ctx.tncCentreGiven = true;
-    } else if (slot <= SLOT_Z) {
-      incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
+      bool incremental = false;
+      if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
+        // CC X+25 Y+25: the circle centre, always absolute.
+        slot = slot == SLOT_X ? SLOT_I : SLOT_J;
+        ctx.tncCentreGiven = true;
+      } else if (slot <= SLOT_Z) {
+        incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
+      }
+      if (StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot))) ++stored;
+      // An ISO radius always counts as given, so that an arc repeats its radius.
+      if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
     }
-    if (StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot))) ++stored;
-    // An ISO radius always counts as given, so that an arc repeats its radius.
-    if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
   }
   reader.Skip(line.length);
   // A line longer than any block (the scanner skips those) ends here too.

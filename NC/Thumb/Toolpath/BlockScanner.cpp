@@ -79,7 +79,6 @@ constexpr int kMaxLeads = 16;  // distinct first bytes of the keywords
 struct KeywordIndex {
   uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
   KeywordSet byPair[kMaxLeads][256];  // keywords by first byte's row and second byte
-  char leads[kMaxLeads];             // the first bytes, by row
   int leadCount;
 };
 constexpr KeywordIndex IndexKeywords() {
@@ -88,7 +87,6 @@ constexpr KeywordIndex IndexKeywords() {
     const auto first = static_cast<uint8_t>(kKeywords[k].word[0]);
     const auto second = static_cast<uint8_t>(kKeywords[k].word[1]);
     if (index.lead[first] == 0) {
-      index.leads[index.leadCount] = kKeywords[k].word[0];
       index.lead[first] = static_cast<uint8_t>(++index.leadCount);
     }
     index.byPair[index.lead[first] - 1][second] |= KeywordSet{1} << k;
@@ -108,6 +106,28 @@ int LowestBit(KeywordSet set) {
 #endif
 }
 
+#if defined(__SSE2__)
+// Every keyword starts with one of C D F G I (within C..I), L or R.
+constexpr bool IsLeadCandidate(char c) { return (c >= 'C' && c <= 'I') || c == 'L' || c == 'R'; }
+constexpr bool LeadsAreCandidates() {
+  for (const Keyword& keyword : kKeywords)
+    if (!IsLeadCandidate(keyword.word[0])) return false;
+  return true;
+}
+static_assert(LeadsAreCandidates(), "LeadCandidates must find the first byte of every keyword");
+
+// One bit for every byte of the 16 that may start a keyword: a range and
+// two compares instead of one compare for each first byte. The few bytes
+// that start none (E, H) are sorted out by the index.
+unsigned LeadCandidates(__m128i bytes) {
+  const __m128i fromC = _mm_sub_epi8(bytes, _mm_set1_epi8('C'));
+  const __m128i cToI = _mm_cmpeq_epi8(_mm_min_epu8(fromC, _mm_set1_epi8('I' - 'C')), fromC);
+  const __m128i l = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('L'));
+  const __m128i r = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('R'));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(cToI, _mm_or_si128(l, r))));
+}
+#endif
+
 bool StartsWith(const char* text, const char* word, size_t length) {
   for (size_t i = 0; i < length; ++i)
     if (text[i] != word[i]) return false;
@@ -120,20 +140,21 @@ bool IsNumberLike(char c) {
 
 // Whether the occurrence of `word` at `at` stands as a whole word: a space or
 // the text's edge on each side, or a change between number-like and other
-// bytes (N10G1 and G1X5 match, G1 in G10 does not). text[length] is NUL.
-bool IsWholeWord(const char* text, const char* at, const char* word, size_t wordLength) {
+// bytes (N10G1 and G1X5 match, G1 in G10 does not). The text holds no NUL.
+bool IsWholeWord(const char* text, size_t textLength, const char* at, const char* word,
+                 size_t wordLength) {
   const char first = word[0];
   const char last = word[wordLength - 1];
   const bool leftOk = at == text || at[-1] == ' ' || (first == ' ' && wordLength > 1) ||
                       IsNumberLike(first) != IsNumberLike(at[-1]);
-  const char after = at[wordLength];
+  const char after = at + wordLength == text + textLength ? '\0' : at[wordLength];
   const bool rightOk = after == '\0' || after == ' ' || (last == ' ' && wordLength > 1) ||
                        IsNumberLike(last) != IsNumberLike(after);
   return leftOk && rightOk;
 }
 
 // Records the keywords that start at code[i] and were not found before.
-// code[length] is NUL, which no keyword has as its second byte.
+// code[length] can be read; whatever it holds, no keyword is cut there.
 void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
              int16_t (&firstAt)[kKeywordCount]) {
   for (KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
@@ -158,14 +179,10 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
   // spaces) start no keyword.
   for (; i + 16 <= length; i += 16) {
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(code + i));
-    __m128i hits = _mm_setzero_si128();
-    for (int n = 0; n < kIndex.leadCount; ++n) {
-      hits = _mm_or_si128(hits, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kIndex.leads[n])));
-    }
-    for (KeywordSet mask = static_cast<unsigned>(_mm_movemask_epi8(hits)); mask != 0;
-         mask &= mask - 1) {
+    for (KeywordSet mask = LeadCandidates(bytes); mask != 0; mask &= mask - 1) {
       const size_t at = i + static_cast<size_t>(LowestBit(mask));
-      MatchAt(code, length, at, kIndex.lead[static_cast<uint8_t>(code[at])], found, firstAt);
+      const int lead = kIndex.lead[static_cast<uint8_t>(code[at])];
+      if (lead != 0) MatchAt(code, length, at, lead, found, firstAt);
     }
   }
 #endif
@@ -174,6 +191,32 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
     if (lead != 0) MatchAt(code, length, i, lead, found, firstAt);
   }
   return found;
+}
+
+// FindKeywords over a line's own bytes in the reader's buffer, from each of
+// which 16 bytes can be loaded. False as soon as the line holds a comment's
+// opening or a NUL byte: its code text is then not simply the line.
+bool FindKeywordsInLine(const char* line, size_t length, char open, KeywordSet& found,
+                        int16_t (&firstAt)[kKeywordCount]) {
+#if defined(__SSE2__)
+  found = 0;
+  for (size_t i = 0; i < length; i += 16) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+    const unsigned valid = length - i >= 16 ? 0xFFFFu : (1u << (length - i)) - 1u;
+    const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(open)),
+                                       _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+    if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & valid) != 0) return false;
+    for (KeywordSet mask = LeadCandidates(bytes) & valid; mask != 0; mask &= mask - 1) {
+      const size_t at = i + static_cast<size_t>(LowestBit(mask));
+      const int lead = kIndex.lead[static_cast<uint8_t>(line[at])];
+      if (lead != 0) MatchAt(line, length, at, lead, found, firstAt);
+    }
+  }
+  return true;
+#else
+  (void)line, (void)length, (void)open, (void)found, (void)firstAt;
+  return false;  // the general way, with a copy of the code text
+#endif
 }
 
 void SetModes(NcPathContext& ctx, bool rapid, bool linear, bool cw, bool ccw) {
@@ -248,15 +291,14 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
 }
 
 // Keywords in table order; each match applies at once, so later ones win.
-int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length) {
-  int16_t firstAt[kKeywordCount];
-  KeywordSet found = FindKeywords(code, length, firstAt);
+int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, KeywordSet found,
+                  const int16_t (&firstAt)[kKeywordCount]) {
   if (ctx.isTnc != 0) found &= ~((KeywordSet{1} << kTncFirst) - 1);  // the ISO group only in ISO
   int matches = 0;
   for (; found != 0; found &= found - 1) {
     const int k = LowestBit(found);
     const Keyword& keyword = kKeywords[k];
-    if (!IsWholeWord(code, code + firstAt[k], keyword.word, keyword.length)) continue;
+    if (!IsWholeWord(code, length, code + firstAt[k], keyword.word, keyword.length)) continue;
     ApplyKeyword(ctx, keyword);
     matches += keyword.counts;
     if (k >= kCycleFirst) break;  // one drilling cycle is enough
@@ -272,7 +314,7 @@ bool MatchWord(const char* text, const char* word) {
   if (text == nullptr || word == nullptr || *text == '\0' || *word == '\0') return false;
   // Only the first occurrence is examined: G1 in "G17 G1" is no match.
   const char* at = std::strstr(text, word);
-  return at != nullptr && IsWholeWord(text, at, word, std::strlen(word));
+  return at != nullptr && IsWholeWord(text, std::strlen(text), at, word, std::strlen(word));
 }
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
@@ -294,6 +336,16 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
   }
 
   const char open = ctx.isTnc ? ';' : '(';
+  int16_t firstAt[kKeywordCount];
+  KeywordSet found = 0;
+  const char* const text = reinterpret_cast<const char*>(line.bytes);
+  if (FindKeywordsInLine(text, length, open, found, firstAt)) {
+    // No comment and no NUL: the code text is the line itself.
+    ctx.hasComment = false;
+    if (length == 0) return 0;
+    return ApplyKeywords(ctx, text, length, found, firstAt);
+  }
+
   const int close = ctx.isTnc ? -1 : ')';  // a TNC comment runs to the line end
   char code[kMaxLineBytes];
   size_t codeLength = 0;
@@ -324,5 +376,6 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
   // A NUL byte ends the code text, as it would end a C string.
   codeLength = std::strlen(code);
   if (codeLength == 0) return 0;
-  return ApplyKeywords(ctx, code, codeLength);
+  found = FindKeywords(code, codeLength, firstAt);
+  return ApplyKeywords(ctx, code, codeLength, found, firstAt);
 }

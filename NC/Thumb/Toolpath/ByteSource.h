@@ -40,6 +40,11 @@ class MemorySource final : public ByteSource {
 // block scanner and the word reader both read without moving the source.
 class StreamReader {
  public:
+  // The last kPadding bytes of the buffer are never filled, so that 16 bytes
+  // can be loaded at once from any byte of a line (SIMD); those beyond the
+  // line's end hold anything and must be masked off.
+  static constexpr size_t kPadding = 16;
+
   // A line's bytes, contiguous in the buffer, up to and including its
   // newline when one lies within the limit asked for.
   struct Line {
@@ -47,8 +52,9 @@ class StreamReader {
     size_t length;
   };
 
+  // `capacity` is the buffer's whole size, kPadding included.
   StreamReader(ByteSource& source, uint8_t* buffer, size_t capacity)
-      : source_(source), buffer_(buffer), capacity_(capacity) {}
+      : source_(source), buffer_(buffer), capacity_(capacity > kPadding ? capacity - kPadding : 0) {}
 
   // Goes to position 0 and learns the size. Returns false, and leaves the
   // reader at its end, when the source cannot seek.
@@ -69,8 +75,12 @@ class StreamReader {
   bool AtEnd() { return Peek() < 0; }
 
   // The line at the current position, at most `limit` bytes (limit must be
-  // below the buffer's capacity). Length 0 means no byte is left.
-  Line PeekLine(size_t limit);
+  // below the buffer's capacity less kPadding). Length 0 means no byte is
+  // left.
+  Line PeekLine(size_t limit) {
+    if (cursor_ == lineCursor_ && limit == lineLimit_) return {buffer_ + cursor_, lineLength_};
+    return FindLine(limit);
+  }
   // Moves past the rest of the line and its newline.
   void SkipLine() {
     for (uint64_t left = Remaining(); left > 0; --left) {
@@ -90,10 +100,11 @@ class StreamReader {
   // Appends the next chunk behind the unread bytes. False at the end of the
   // data or after a failure.
   bool Fill();
+  Line FindLine(size_t limit);
 
   ByteSource& source_;
   uint8_t* buffer_;
-  size_t capacity_;
+  size_t capacity_;          // bytes that may be filled, kPadding less than the buffer
   size_t cursor_ = 0;        // index of the next byte in buffer_
   size_t filled_ = 0;        // bytes valid in buffer_
   uint64_t bufferStart_ = 0; // stream position of buffer_[0]

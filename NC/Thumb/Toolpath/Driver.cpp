@@ -457,7 +457,7 @@ bool AtStreamEnd(NcPathContext& ctx, StreamReader& reader) {
 
 int DrawToolpath(NcPathContext& ctx, ByteSource& source) {
   // The reader's buffer lives here, so a run allocates nothing.
-  uint8_t buffer[kChunkSize];
+  uint8_t buffer[kChunkSize + StreamReader::kPadding];
   StreamReader reader(source, buffer, sizeof buffer);
 
   FirstPass(ctx, reader);

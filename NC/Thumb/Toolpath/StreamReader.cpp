@@ -1,5 +1,9 @@
 #include "ByteSource.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 bool MemorySource::Read(void* buffer, uint32_t size, uint32_t* got) {
   const size_t left = size_ - position_;
   const size_t count = size < left ? size : left;
@@ -60,16 +64,41 @@ bool StreamReader::Fill() {
   return true;
 }
 
-StreamReader::Line StreamReader::PeekLine(size_t limit) {
-  if (cursor_ == lineCursor_ && limit == lineLimit_) return {buffer_ + cursor_, lineLength_};
+namespace {
+
+// Index of the first newline among the first n bytes, or n. Lines are short:
+// the first 16 bytes usually hold the newline, found without a call.
+size_t FindNewline(const uint8_t* bytes, size_t n) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  // The reader's padding makes 16 bytes loadable from any filled byte.
+  for (; i < n; i += 16) {
+    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const unsigned hits =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('\n'))));
+    if (hits != 0) {
+      const size_t at = i + static_cast<size_t>(__builtin_ctz(hits));
+      return at < n ? at : n;
+    }
+  }
+  return n;
+#else
+  const void* newline = std::memchr(bytes + i, '\n', n - i);
+  return newline ? static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) : n;
+#endif
+}
+
+}  // namespace
+
+StreamReader::Line StreamReader::FindLine(size_t limit) {
   // Each round adds at least one byte or ends, so it stops by `limit`.
   for (;;) {
     const size_t available = filled_ - cursor_;
     const size_t window = available < limit ? available : limit;
     const uint8_t* bytes = buffer_ + cursor_;
-    size_t length = 0;
-    if (const void* newline = std::memchr(bytes, '\n', window)) {
-      length = static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) + 1;
+    size_t length = FindNewline(bytes, window);
+    if (length < window) {
+      ++length;
     } else if (available < limit && Fill()) {
       continue;
     } else {

@@ -87,7 +87,7 @@ TEST(StreamReader, LinesStopAtTheLimitOrTheEnd) {
 TEST(StreamReader, ReadsLargeStreamsInFewChunks) {
   const std::string data = Numbered(1 << 20);
   MemorySource source(data.data(), data.size());
-  std::vector<uint8_t> buffer(64 * 1024);
+  std::vector<uint8_t> buffer(64 * 1024 + StreamReader::kPadding);
   StreamReader reader(source, buffer.data(), buffer.size());
   ASSERT_TRUE(reader.Rewind());
   size_t count = 0;
