@@ -260,7 +260,7 @@ struct Rounded {
 // units in the last place of the largest value) cannot eat the bound.
 // Starts empty: no value lies in it.
 struct AxisPixel {
-  int64_t n = 0;
+  int64_t n = INT64_MIN;
   double low = 1.0, high = 0.0;
   bool Holds(double value) const { return value > low && value < high; }
   void Set(int64_t rounded, double margin) {
@@ -292,12 +292,6 @@ void DrawPixelChain(NcPathContext& ctx, const PixelChain& chain) {
   }
   canvas->CanvasDrawLines(chain.pixels, chain.count, Low8(ctx.lineRed), Low8(ctx.lineGreen),
                           Low8(ctx.lineBlue));
-}
-
-// The pixel of scaled values RoundToPixel takes to (nx, ny).
-Pixel PixelOfRounded(const NcPathContext& ctx, int64_t nx, int64_t ny) {
-  return {ClampToInt32(nx + ctx.marginX),
-          ClampToInt32(static_cast<int64_t>(ctx.canvasHeight) + ctx.marginY - ny)};
 }
 
 void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i,
@@ -332,7 +326,13 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
 
   const ScaledAxis across(a.ch, ctx.offsetX, a.r, scale);
   const ScaledAxis up(a.cv, ctx.offsetY, a.r, scale);
-  if (!across.inReach || !up.inReach) {
+  // Rounded values within 2^30 and margins within 2^30 make pixels that
+  // need no clamping into 32 bits.
+  const int64_t columnBase = ctx.marginX;
+  const int64_t rowBase = static_cast<int64_t>(ctx.canvasHeight) + ctx.marginY;
+  constexpr int64_t kMarginReach = int64_t{1} << 30;
+  if (!across.inReach || !up.inReach || std::llabs(columnBase) > kMarginReach ||
+      std::llabs(rowBase) > kMarginReach) {
     DrawArcDirect(ctx, h1, v1, h2, v2, i, j, clockwise);
     return;
   }
@@ -392,9 +392,9 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
       nx = RoundToPixel((eh + ctx.offsetX) * scale);
       ny = RoundToPixel((ev + ctx.offsetY) * scale);
     }
-    px.Set(nx, 2 * across.bound);
-    py.Set(ny, 2 * up.bound);
-    chain.Add(PixelOfRounded(ctx, nx, ny));
+    if (nx != px.n) px.Set(nx, 2 * across.bound);
+    if (ny != py.n) py.Set(ny, 2 * up.bound);
+    chain.Add({static_cast<int32_t>(columnBase + nx), static_cast<int32_t>(rowBase - ny)});
   }
   // The closing chord depends on the last point's exact value.
   double ph = h1, pv = v1;
