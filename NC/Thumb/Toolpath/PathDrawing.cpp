@@ -206,6 +206,9 @@ constexpr double kFastReach = 1073741824.0;  // 2^30
 // A step shorter than this (in pixels) makes counting the steps a chord
 // point surely stays on its pixel cheaper than computing them.
 constexpr double kShortStep = 0.1;
+// Added to a value below 2^51 in magnitude and taken away again, it
+// rounds the value to the nearest whole number.
+constexpr double kRoundingShift = 6755399441055744.0;  // 1.5 * 2^52
 
 struct TurnTable {
   double cosine[kMaxChords + 1];
@@ -236,37 +239,6 @@ struct ScaledAxis {
     const double largest = (std::fabs(programCentre) + r + std::fabs(offset)) * scale;
     bound = radius * kChordSinError + kRoundingUlps * (largest + 1.0);
     inReach = largest < kFastReach;
-  }
-};
-
-// A scaled value within kFastReach: what RoundToPixel gives it (unless it
-// lies on a half) and its distance from the nearest half. The difference
-// to the truncated value is exact.
-struct Rounded {
-  int64_t n;
-  double fromHalf;
-  explicit Rounded(double value) {
-    const int64_t whole = static_cast<int64_t>(value);
-    const double fraction = value - static_cast<double>(whole);
-    n = whole + (fraction > 0.5) - (fraction < -0.5);
-    fromHalf = std::fabs(std::fabs(fraction) - 0.5);
-  }
-};
-
-// The pixel a chord point last landed on along one axis (RoundToPixel of
-// its direct value) and the values a computed point may take and surely
-// land there too: farther than `margin`, twice an axis bound, from either
-// half. Twice, so that computing the interval's ends (rounding to a few
-// units in the last place of the largest value) cannot eat the bound.
-// Starts empty: no value lies in it.
-struct AxisPixel {
-  int64_t n = INT64_MIN;
-  double low = 1.0, high = 0.0;
-  bool Holds(double value) const { return value > low && value < high; }
-  void Set(int64_t rounded, double margin) {
-    n = rounded;
-    low = (static_cast<double>(rounded) - 0.5) + margin;
-    high = (static_cast<double>(rounded) + 0.5) - margin;
   }
 };
 
@@ -358,43 +330,38 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
   // The pixels the chords join, each differing from the one before: found
   // first, drawn after, so that the loop keeps its values in registers.
   PixelChain chain(start);
-  AxisPixel px, py;  // where the chain's last pixel lies, once a chord point set it
   for (int k = 1; k < points; ++k) {
     const double x = across.centre + xCos * turns.cosine[k] + xSin * turns.sine[k];
     const double y = up.centre + yCos * turns.cosine[k] + ySin * turns.sine[k];
-    if (px.Holds(x) && py.Holds(y)) {
+    // The nearest whole numbers (adding 1.5 * 2^52 leaves none of the
+    // fraction) and how far each value lies from the nearest half; the
+    // differences are exact. Few branches: whether a point lands on a new
+    // pixel is a coin toss on a mid-sized circle, and costs nothing here.
+    const double wholeX = (x + kRoundingShift) - kRoundingShift;
+    const double wholeY = (y + kRoundingShift) - kRoundingShift;
+    const double fromHalfX = 0.5 - std::fabs(x - wholeX);
+    const double fromHalfY = 0.5 - std::fabs(y - wholeY);
+    Pixel p;
+    if (fromHalfX > across.bound && fromHalfY > up.bound) {
+      p = {static_cast<int32_t>(columnBase + static_cast<int64_t>(wholeX)),
+           static_cast<int32_t>(rowBase - static_cast<int64_t>(wholeY))};
       if (mayStay) {
-        const double room = std::min(std::min(x - px.low, px.high - x) - 2 * across.bound,
-                                     std::min(y - py.low, py.high - y) - 2 * up.bound);
+        const double room =
+            std::min(fromHalfX - 3 * across.bound, fromHalfY - 3 * up.bound);
         if (room > 0) {
           const double steps = room * stepsPerUnit;
           k += steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
         }
       }
-      continue;
-    }
-    int64_t nx = px.n, ny = py.n;
-    bool sure = true;
-    if (!px.Holds(x)) {
-      const Rounded r(x);
-      nx = r.n;
-      sure = r.fromHalf > across.bound;
-    }
-    if (!py.Holds(y)) {
-      const Rounded r(y);
-      ny = r.n;
-      sure = sure && r.fromHalf > up.bound;
-    }
-    if (!sure) {  // too near a pixel's edge to tell: as the direct path does it
+    } else {  // too near a pixel's edge to tell: as the direct path does it
       a.phi = SweepAfter(phi0, k, a.step);
       double eh = 0, ev = 0;
       ChordPoint(a, eh, ev);
-      nx = RoundToPixel((eh + ctx.offsetX) * scale);
-      ny = RoundToPixel((ev + ctx.offsetY) * scale);
+      p = ToPixel(ctx, eh, ev);
     }
-    if (nx != px.n) px.Set(nx, 2 * across.bound);
-    if (ny != py.n) py.Set(ny, 2 * up.bound);
-    chain.Add({static_cast<int32_t>(columnBase + nx), static_cast<int32_t>(rowBase - ny)});
+    const Pixel last = chain.pixels[chain.count - 1];
+    chain.pixels[chain.count] = p;
+    chain.count += (p.x != last.x) | (p.y != last.y);
   }
   // The closing chord depends on the last point's exact value.
   double ph = h1, pv = v1;
