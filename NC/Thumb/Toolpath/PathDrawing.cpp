@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include "NcPathContext.h"
 
@@ -324,44 +325,55 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
   // distance from the pixel's edges, less the bounds of where it and the
   // later points lie. Worth the sums only where steps are short.
   const double stepLength = across.radius * (kPi / 180.0) * (1.0 + 1e-6);
-  const bool mayStay = stepLength < kShortStep;
   const double stepsPerUnit = 1.0 / stepLength;
 
   // The pixels the chords join, each differing from the one before: found
   // first, drawn after, so that the loop keeps its values in registers.
   PixelChain chain(start);
-  for (int k = 1; k < points; ++k) {
-    const double x = across.centre + xCos * turns.cosine[k] + xSin * turns.sine[k];
-    const double y = up.centre + yCos * turns.cosine[k] + ySin * turns.sine[k];
-    // The nearest whole numbers (adding 1.5 * 2^52 leaves none of the
-    // fraction) and how far each value lies from the nearest half; the
-    // differences are exact. Few branches: whether a point lands on a new
-    // pixel is a coin toss on a mid-sized circle, and costs nothing here.
-    const double wholeX = (x + kRoundingShift) - kRoundingShift;
-    const double wholeY = (y + kRoundingShift) - kRoundingShift;
-    const double fromHalfX = 0.5 - std::fabs(x - wholeX);
-    const double fromHalfY = 0.5 - std::fabs(y - wholeY);
-    Pixel p;
-    if (fromHalfX > across.bound && fromHalfY > up.bound) {
-      p = {static_cast<int32_t>(columnBase + static_cast<int64_t>(wholeX)),
-           static_cast<int32_t>(rowBase - static_cast<int64_t>(wholeY))};
-      if (mayStay) {
-        const double room =
-            std::min(fromHalfX - 3 * across.bound, fromHalfY - 3 * up.bound);
-        if (room > 0) {
-          const double steps = room * stepsPerUnit;
-          k += steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
+  // One loop for small circles, that skip points, and one for the rest;
+  // the chain's count and last pixel stay in registers while it grows.
+  auto walk = [&](auto skipping) {
+    int count = 1;
+    Pixel last = start;
+    for (int k = 1; k < points; ++k) {
+      const double x = across.centre + xCos * turns.cosine[k] + xSin * turns.sine[k];
+      const double y = up.centre + yCos * turns.cosine[k] + ySin * turns.sine[k];
+      // The nearest whole numbers (adding 1.5 * 2^52 leaves none of the
+      // fraction) and how far each value lies from the nearest half; the
+      // differences are exact. Few branches: whether a point lands on a new
+      // pixel is a coin toss on a mid-sized circle, and costs nothing here.
+      const double wholeX = (x + kRoundingShift) - kRoundingShift;
+      const double wholeY = (y + kRoundingShift) - kRoundingShift;
+      const double fromHalfX = 0.5 - std::fabs(x - wholeX);
+      const double fromHalfY = 0.5 - std::fabs(y - wholeY);
+      Pixel p;
+      if (fromHalfX > across.bound && fromHalfY > up.bound) {
+        p = {static_cast<int32_t>(columnBase + static_cast<int64_t>(wholeX)),
+             static_cast<int32_t>(rowBase - static_cast<int64_t>(wholeY))};
+        if constexpr (decltype(skipping)::value) {
+          const double room =
+              std::min(fromHalfX - 3 * across.bound, fromHalfY - 3 * up.bound);
+          if (room > 0) {
+            const double steps = room * stepsPerUnit;
+            k += steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
+          }
         }
+      } else {  // too near a pixel's edge to tell: as the direct path does it
+        a.phi = SweepAfter(phi0, k, a.step);
+        double eh = 0, ev = 0;
+        ChordPoint(a, eh, ev);
+        p = ToPixel(ctx, eh, ev);
       }
-    } else {  // too near a pixel's edge to tell: as the direct path does it
-      a.phi = SweepAfter(phi0, k, a.step);
-      double eh = 0, ev = 0;
-      ChordPoint(a, eh, ev);
-      p = ToPixel(ctx, eh, ev);
+      chain.pixels[count] = p;
+      count += (p.x != last.x) | (p.y != last.y);
+      last = p;
     }
-    const Pixel last = chain.pixels[chain.count - 1];
-    chain.pixels[chain.count] = p;
-    chain.count += (p.x != last.x) | (p.y != last.y);
+    chain.count = count;
+  };
+  if (stepLength < kShortStep) {
+    walk(std::true_type{});
+  } else {
+    walk(std::false_type{});
   }
   // The closing chord depends on the last point's exact value.
   double ph = h1, pv = v1;
