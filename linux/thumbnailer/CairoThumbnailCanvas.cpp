@@ -63,6 +63,15 @@ void CairoThumbnailCanvas::CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, in
   RasterLine(pixels_, x1, y1, x2, y2, OpaquePixel(red, green, blue));
 }
 
+void CairoThumbnailCanvas::CanvasDrawLines(const Pixel* pixels, int count, uint8_t red,
+                                           uint8_t green, uint8_t blue) {
+  if (count < 2) return;
+  lineCalls_ += static_cast<uint64_t>(count - 1);
+  BeginPixelWrites();
+  const uint32_t colour = OpaquePixel(red, green, blue);
+  RasterLines(pixels_, pixels, count, colour);
+}
+
 void CairoThumbnailCanvas::CanvasFillCircle(int32_t left, int32_t top, int32_t radius,
                                             uint8_t red, uint8_t green, uint8_t blue) {
   ++circleCalls_;

@@ -138,11 +138,55 @@ int CircleOutline(int32_t left, int32_t top, int32_t radius, Point* outline) {
   return count;
 }
 
+// RasterWalkedLine for a line with both ends inside the picture: every
+// pixel it covers is inside too (the minor coordinate stays between the
+// ends'), so the walk needs no clipping, and the ends' differences fit in
+// 32 bits.
+void RasterInsideLine(const PixelRows& picture, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                      uint32_t colour) {
+  // As the general walk below: along the longer axis from its lower end,
+  // the minor coordinate rounded half up, stepped with the remainder.
+  const int32_t dx = x2 - x1, dy = y2 - y1;
+  int64_t at = y1 * picture.stride + x1;
+  const bool steep = std::abs(dy) > std::abs(dx);
+  int32_t da = steep ? dy : dx, dm = steep ? dx : dy;
+  if (da < 0) {  // start from the other end
+    at += dy * picture.stride + dx;
+    da = -da;
+    dm = -dm;
+  }
+  const int64_t majorStride = steep ? picture.stride : 1;
+  const int64_t minorStride = steep ? 1 : picture.stride;
+  const int64_t twoDa = 2 * int64_t{da};
+  const int64_t twoDm = 2 * int64_t{dm};
+  int64_t remainder = da;
+  for (int32_t a = 0;; ++a) {
+    picture.pixels[at] = colour;
+    if (a == da) break;
+    at += majorStride;
+    remainder += twoDm;
+    if (remainder >= twoDa) {
+      remainder -= twoDa;
+      at += minorStride;
+    } else if (remainder < 0) {
+      remainder += twoDa;
+      at -= minorStride;
+    }
+  }
+}
+
 }  // namespace
 
-void RasterLine(const PixelRows& picture, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
-                uint32_t colour) {
+void RasterWalkedLine(const PixelRows& picture, int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                      uint32_t colour) {
   if ((x1 == x2 && y1 == y2) || picture.pixels == nullptr) return;
+  const auto width = static_cast<uint32_t>(std::max(picture.width, 0));
+  const auto height = static_cast<uint32_t>(std::max(picture.height, 0));
+  if (static_cast<uint32_t>(x1) < width && static_cast<uint32_t>(x2) < width &&
+      static_cast<uint32_t>(y1) < height && static_cast<uint32_t>(y2) < height) {
+    RasterInsideLine(picture, x1, y1, x2, y2, colour);
+    return;
+  }
 
   // Walk the longer axis ("major") from its lower end, so that a line and
   // its reverse cover the same pixels.
@@ -184,6 +228,37 @@ void RasterLine(const PixelRows& picture, int32_t x1, int32_t y1, int32_t x2, in
       remainder += twoDa;
       --m;
     }
+  }
+}
+
+void RasterLines(const PixelRows& picture, const Pixel* points, int count, uint32_t colour) {
+  if (count < 2 || picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) return;
+  // RasterLine's short lines once more, with each point's test for lying
+  // inside made once and the picture's fields in registers.
+  const PixelRows rows = picture;
+  const auto width = static_cast<uint32_t>(rows.width);
+  const auto height = static_cast<uint32_t>(rows.height);
+  auto inside = [width, height](Pixel p) {
+    return static_cast<uint32_t>(p.x) < width && static_cast<uint32_t>(p.y) < height;
+  };
+  bool fromInside = inside(points[0]);
+  for (int n = 1; n < count; ++n) {
+    const Pixel a = points[n - 1], b = points[n];
+    const bool toInside = inside(b);
+    if (fromInside && toInside) {
+      const int32_t dx = b.x - a.x, dy = b.y - a.y;
+      if (static_cast<uint32_t>(dx + 1) <= 2 && static_cast<uint32_t>(dy + 1) <= 2) {
+        if ((dx | dy) != 0) {
+          rows.pixels[a.y * rows.stride + a.x] = colour;
+          rows.pixels[b.y * rows.stride + b.x] = colour;
+        }
+      } else {
+        RasterInsideLine(rows, a.x, a.y, b.x, b.y, colour);
+      }
+    } else {
+      RasterWalkedLine(rows, a.x, a.y, b.x, b.y, colour);
+    }
+    fromInside = toInside;
   }
 }
 

@@ -111,6 +111,16 @@ void GdiplusThumbnailCanvas::CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, 
   if (pen != nullptr) DllExports::GdipDrawLineI(graphics_, pen, x1, y1, x2, y2);
 }
 
+void GdiplusThumbnailCanvas::CanvasDrawLines(const Pixel* pixels, int count, uint8_t red,
+                                             uint8_t green, uint8_t blue) {
+  if (count < 2 || !LockPixels()) {
+    ThumbnailCanvas::CanvasDrawLines(pixels, count, red, green, blue);
+    return;
+  }
+  const ARGB colour = OpaqueArgb(red, green, blue);
+  RasterLines(pixels_, pixels, count, colour);
+}
+
 void GdiplusThumbnailCanvas::CanvasFillCircle(int32_t left, int32_t top, int32_t radius,
                                               uint8_t red, uint8_t green, uint8_t blue) {
   if (radius < 1) return;

@@ -28,6 +28,8 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
 
   void CanvasDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint8_t red,
                       uint8_t green, uint8_t blue) override;
+  void CanvasDrawLines(const Pixel* pixels, int count, uint8_t red, uint8_t green,
+                       uint8_t blue) override;
   void CanvasFillCircle(int32_t left, int32_t top, int32_t radius, uint8_t red, uint8_t green,
                         uint8_t blue) override;
   void EndRun() override { UnlockPixels(); }

@@ -142,9 +142,6 @@ void FitToView(double minX, double maxX, double minY, double maxY, int32_t width
                double& scale, double& offsetX, double& offsetY);
 
 // Drawing and extents.
-struct Pixel {
-  int32_t x, y;
-};
 Pixel ToPixel(const NcPathContext& ctx, double h, double v);
 void DrawLine(NcPathContext& ctx, double h1, double v1, double h2, double v2);
 void DrawArcCw(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i, double j);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <type_traits>
 
 #include "NcPathContext.h"
 
@@ -105,6 +107,55 @@ void Sweep(ArcSweep& a, double h1, double v1, double h2, double v2) {
 
 double Radians(double phi) { return phi * kPi / 180.0; }
 
+// The power of two just above |value|, for 1 <= |value| < 2^1000.
+double PowerOfTwoAbove(double value) {
+  uint64_t bits = 0;
+  std::memcpy(&bits, &value, sizeof bits);
+  bits = (bits & 0x7FF0000000000000u) + 0x0010000000000000u;  // exponent + 1, no fraction
+  double power = 0;
+  std::memcpy(&power, &bits, sizeof power);
+  return power;
+}
+
+// The sweep value after `steps` steps of `step` (+1 or -1) from `phi`, as
+// adding the step one at a time gives it, every rounding included, in a few
+// operations. A value of 1 or more in magnitude and the steps are whole
+// multiples of its last place, and so is every sum on the way: such a sum
+// is exact while its magnitude stays below the power of two above the
+// value's. Runs that stay below are taken at once; the step across the
+// power (or near zero) is taken alone, as the one-at-a-time sum takes it.
+double SweepAfter(double phi, int steps, double step) {
+  while (steps > 0) {
+    const double magnitude = std::fabs(phi);
+    if (magnitude >= 1.0 && magnitude < 1e15) {
+      // Sums phi + j step lie strictly inside (-limit, limit) for j < room.
+      const double room = PowerOfTwoAbove(magnitude) - (step > 0 ? phi : -phi);
+      const int run = room > steps + 1 ? steps : static_cast<int>(room) - 1;
+      if (run > 0) {
+        phi += run * step;
+        steps -= run;
+        if (steps == 0) break;
+      }
+    }
+    phi += step;
+    --steps;
+  }
+  return phi;
+}
+
+// How many chord points the sweep of `a` has: the steps DrawArcDirect takes,
+// at most kMaxChords, each while the sweep value has not reached its end.
+// The values run within 1e-10 of phi + k, so the count is nearly always
+// the first guess; it is checked, and moved where the guess was off.
+int ChordPoints(const ArcSweep& a) {
+  const double span = (a.phiEnd - a.phi) * a.step;
+  int points = !(span > 0) ? 0 : span < kMaxChords ? static_cast<int>(std::ceil(span)) : kMaxChords;
+  auto goes = [&a](double phi) { return a.clockwise ? phi > a.phiEnd : phi < a.phiEnd; };
+  while (points > 0 && !goes(SweepAfter(a.phi, points - 1, a.step))) --points;
+  while (points < kMaxChords && goes(SweepAfter(a.phi, points, a.step))) ++points;
+  return points;
+}
+
 // The chord point at the current sweep value, by direct evaluation.
 void ChordPoint(const ArcSweep& a, double& ph, double& pv) {
   const double angle = Radians(a.phi);
@@ -153,6 +204,12 @@ constexpr double kChordSinError = 1e-9;
 constexpr double kRoundingUlps = 32.0 * 1.1102230246251565e-16;
 // Scaled values the fast path handles: well inside RoundToPixel's clamp.
 constexpr double kFastReach = 1073741824.0;  // 2^30
+// A step shorter than this (in pixels) makes counting the steps a chord
+// point surely stays on its pixel cheaper than computing them.
+constexpr double kShortStep = 0.1;
+// Added to a value below 2^51 in magnitude and taken away again, it
+// rounds the value to the nearest whole number.
+constexpr double kRoundingShift = 6755399441055744.0;  // 1.5 * 2^52
 
 struct TurnTable {
   double cosine[kMaxChords + 1];
@@ -186,19 +243,29 @@ struct ScaledAxis {
   }
 };
 
-// A scaled value within kFastReach: what RoundToPixel gives it (unless it
-// lies on a half) and its distance from the nearest half. The difference
-// to the truncated value is exact.
-struct Rounded {
-  int64_t n;
-  double fromHalf;
-  explicit Rounded(double value) {
-    const int64_t whole = static_cast<int64_t>(value);
-    const double fraction = value - static_cast<double>(whole);
-    n = whole + (fraction > 0.5) - (fraction < -0.5);
-    fromHalf = std::fabs(std::fabs(fraction) - 0.5);
+// The pixels of an arc's chords in order, without repeats: a chord from a
+// pixel to itself draws nothing. Start, one per chord point and the end.
+struct PixelChain {
+  Pixel pixels[kMaxChords + 2];
+  int count = 1;
+  explicit PixelChain(Pixel start) { pixels[0] = start; }
+  void Add(Pixel p) {
+    const Pixel last = pixels[count - 1];
+    if (p.x != last.x || p.y != last.y) pixels[count++] = p;
   }
 };
+
+// The chain's lines: what DrawPixelLine draws for each pair, handed over in
+// one call where only the thumbnail's canvas draws.
+void DrawPixelChain(NcPathContext& ctx, const PixelChain& chain) {
+  PathCanvas* const canvas = ctx.graphics;
+  if (canvas == nullptr || (ctx.gdiPenSelected && ctx.gdi != nullptr)) {
+    for (int n = 1; n < chain.count; ++n) DrawPixelLine(ctx, chain.pixels[n - 1], chain.pixels[n]);
+    return;
+  }
+  canvas->CanvasDrawLines(chain.pixels, chain.count, Low8(ctx.lineRed), Low8(ctx.lineGreen),
+                          Low8(ctx.lineBlue));
+}
 
 void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2, double i,
                  double j, bool clockwise) {
@@ -232,71 +299,91 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
 
   const ScaledAxis across(a.ch, ctx.offsetX, a.r, scale);
   const ScaledAxis up(a.cv, ctx.offsetY, a.r, scale);
-  if (!across.inReach || !up.inReach) {
+  // Rounded values within 2^30 and margins within 2^30 make pixels that
+  // need no clamping into 32 bits.
+  const int64_t columnBase = ctx.marginX;
+  const int64_t rowBase = static_cast<int64_t>(ctx.canvasHeight) + ctx.marginY;
+  constexpr int64_t kMarginReach = int64_t{1} << 30;
+  if (!across.inReach || !up.inReach || std::llabs(columnBase) > kMarginReach ||
+      std::llabs(rowBase) > kMarginReach) {
     DrawArcDirect(ctx, h1, v1, h2, v2, i, j, clockwise);
     return;
   }
   Sweep(a, h1, v1, h2, v2);
+  const double phi0 = a.phi;
+  const int points = ChordPoints(a);
   const TurnTable& turns = Turns();
-  const double angle0 = Radians(a.phi);
+  const double angle0 = Radians(phi0);
   const double sin0 = std::sin(angle0), cos0 = std::cos(angle0);
-  // A chord point moves at most radius * 1 degree (in radians) a step: it
-  // stays on its pixel for as many steps as fit into its distance from the
-  // nearest half, less the bounds of where it and the later points lie.
-  const double stepsPerUnit = 1.0 / (across.radius * (kPi / 180.0) * (1.0 + 1e-6));
+  // Point k: x = centre + radius sin(phi0 + k), y = centre - radius cos(phi0
+  // + k), the sum of angles taken apart into the table's cosine and sine.
+  const double turn = clockwise ? -1.0 : 1.0;
+  const double xCos = across.radius * sin0, xSin = turn * across.radius * cos0;
+  const double yCos = -up.radius * cos0, ySin = turn * up.radius * sin0;
+  // A chord point moves at most radius * 1 degree (in radians) a step: on a
+  // small circle it stays on its pixel for as many steps as fit into its
+  // distance from the pixel's edges, less the bounds of where it and the
+  // later points lie. Worth the sums only where steps are short.
+  const double stepLength = across.radius * (kPi / 180.0) * (1.0 + 1e-6);
+  const double stepsPerUnit = 1.0 / stepLength;
 
-  double ph = h1, pv = v1;
-  Pixel from = start;
-  // The rounded scaled values of `from` when a chord point set it: a point
-  // that rounds alike lies on the same pixel and draws nothing.
-  int64_t fromX = INT64_MIN, fromY = INT64_MIN;
-  int stay = 0;  // chord points known to stay on `from`
-  for (int chord = 0; chord < kMaxChords && a.Goes(); ++chord) {
-    a.phi += a.step;
-    const bool last = chord + 1 == kMaxChords || !a.Goes();
-    if (last) {
-      // The closing chord depends on the last point's exact value.
-      ChordPoint(a, ph, pv);
-      const Pixel to = ToPixel(ctx, ph, pv);
-      DrawPixelLine(ctx, from, to);
-      from = to;
-      break;
-    }
-    if (stay > 0) {
-      --stay;
-      continue;
-    }
-    const int k = chord + 1;
-    const double turnSin = clockwise ? -turns.sine[k] : turns.sine[k];
-    const double s = sin0 * turns.cosine[k] + cos0 * turnSin;
-    const double c = cos0 * turns.cosine[k] - sin0 * turnSin;
-    const double x = across.centre + across.radius * s;
-    const double y = up.centre - up.radius * c;
-    const Rounded rx(x), ry(y);
-    const double roomX = rx.fromHalf - across.bound;
-    const double roomY = ry.fromHalf - up.bound;
-    if (roomX > 0 && roomY > 0) {
-      const double room = std::min(roomX - 2 * across.bound, roomY - 2 * up.bound);
-      if (room > 0) {
-        const double steps = room * stepsPerUnit;
-        stay = steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
+  // The pixels the chords join, each differing from the one before: found
+  // first, drawn after, so that the loop keeps its values in registers.
+  PixelChain chain(start);
+  // One loop for small circles, that skip points, and one for the rest;
+  // the chain's count and last pixel stay in registers while it grows.
+  auto walk = [&](auto skipping) {
+    int count = 1;
+    Pixel last = start;
+    for (int k = 1; k < points; ++k) {
+      const double x = across.centre + xCos * turns.cosine[k] + xSin * turns.sine[k];
+      const double y = up.centre + yCos * turns.cosine[k] + ySin * turns.sine[k];
+      // The nearest whole numbers (adding 1.5 * 2^52 leaves none of the
+      // fraction) and how far each value lies from the nearest half; the
+      // differences are exact. Few branches: whether a point lands on a new
+      // pixel is a coin toss on a mid-sized circle, and costs nothing here.
+      const double wholeX = (x + kRoundingShift) - kRoundingShift;
+      const double wholeY = (y + kRoundingShift) - kRoundingShift;
+      const double fromHalfX = 0.5 - std::fabs(x - wholeX);
+      const double fromHalfY = 0.5 - std::fabs(y - wholeY);
+      Pixel p;
+      if (fromHalfX > across.bound && fromHalfY > up.bound) {
+        p = {static_cast<int32_t>(columnBase + static_cast<int64_t>(wholeX)),
+             static_cast<int32_t>(rowBase - static_cast<int64_t>(wholeY))};
+        if constexpr (decltype(skipping)::value) {
+          const double room =
+              std::min(fromHalfX - 3 * across.bound, fromHalfY - 3 * up.bound);
+          if (room > 0) {
+            const double steps = room * stepsPerUnit;
+            k += steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
+          }
+        }
+      } else {  // too near a pixel's edge to tell: as the direct path does it
+        a.phi = SweepAfter(phi0, k, a.step);
+        double eh = 0, ev = 0;
+        ChordPoint(a, eh, ev);
+        p = ToPixel(ctx, eh, ev);
       }
-      if (rx.n == fromX && ry.n == fromY) continue;
-      fromX = rx.n;
-      fromY = ry.n;
-      const Pixel to = PixelOfScaled(ctx, x, y);
-      DrawPixelLine(ctx, from, to);
-      from = to;
-    } else {  // too near a pixel's edge to tell: as the direct path does it
-      double eh = 0, ev = 0;
-      ChordPoint(a, eh, ev);
-      const Pixel to = ToPixel(ctx, eh, ev);
-      DrawPixelLine(ctx, from, to);
-      from = to;
-      fromX = fromY = INT64_MIN;
+      chain.pixels[count] = p;
+      count += (p.x != last.x) | (p.y != last.y);
+      last = p;
     }
+    chain.count = count;
+  };
+  if (stepLength < kShortStep) {
+    walk(std::true_type{});
+  } else {
+    walk(std::false_type{});
   }
-  if (ph != h2 || pv != v2) DrawPixelLine(ctx, from, ToPixel(ctx, h2, v2));
+  // The closing chord depends on the last point's exact value.
+  double ph = h1, pv = v1;
+  if (points > 0) {
+    a.phi = SweepAfter(phi0, points, a.step);
+    ChordPoint(a, ph, pv);
+    chain.Add(ToPixel(ctx, ph, pv));
+  }
+  if (ph != h2 || pv != v2) chain.Add(ToPixel(ctx, h2, v2));
+  DrawPixelChain(ctx, chain);
 }
 
 }  // namespace

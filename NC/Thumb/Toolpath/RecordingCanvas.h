@@ -39,6 +39,9 @@ class CountingCanvas : public PathCanvas {
   void CanvasDrawLine(int32_t, int32_t, int32_t, int32_t, uint8_t, uint8_t, uint8_t) override {
     ++lines;
   }
+  void CanvasDrawLines(const Pixel*, int count, uint8_t, uint8_t, uint8_t) override {
+    if (count > 1) lines += static_cast<uint64_t>(count - 1);
+  }
   void CanvasFillCircle(int32_t, int32_t, int32_t, uint8_t, uint8_t, uint8_t) override {
     ++markers;
   }
