@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
 #include <emmintrin.h>
 #endif
 
@@ -335,7 +335,7 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
   PixelChain chain(start);
   // One loop for small circles, that skip points, and one for the rest;
   // the chain's count and last pixel stay in registers while it grows.
-#if defined(__SSE2__)
+#if defined(__SSE2__) && defined(__x86_64__)
   // Both axes of a point at once, lane 0 across and lane 1 up: the same
   // operations in the same order as one axis at a time, so the same values.
   const __m128d centres = _mm_set_pd(up.centre, across.centre);
@@ -347,12 +347,14 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
   const __m128d half = _mm_set1_pd(0.5);
   const __m128d signBit = _mm_set1_pd(-0.0);
   const __m128d rowsDown = _mm_set_pd(-1.0, 1.0);
+  const __m128d chordLimit = _mm_set_sd(kMaxChords);
   // Column and row bases within 2^30 (checked above): 32-bit lanes hold them.
   const __m128i bases =
       _mm_set_epi32(0, 0, static_cast<int32_t>(rowBase), static_cast<int32_t>(columnBase));
   auto walk = [&](auto skipping) {
     int count = 1;
-    __m128i last = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&start));
+    // A pixel's two 32-bit halves as one number: a new pixel is a new number.
+    int64_t last = _mm_cvtsi128_si64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&start)));
     for (int k = 1; k < points; ++k) {
       const __m128d point =
           _mm_add_pd(_mm_add_pd(centres, _mm_mul_pd(cosFactors, _mm_set1_pd(turns.cosine[k]))),
@@ -367,12 +369,12 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
         // Whole numbers within 2^30 convert exactly; rows count down.
         p = _mm_add_epi32(_mm_cvttpd_epi32(_mm_mul_pd(whole, rowsDown)), bases);
         if constexpr (decltype(skipping)::value) {
+          // Without a branch: no room (or none times an endless count, for
+          // a circle of no radius) skips nothing, and never more than a sweep.
           const __m128d rooms = _mm_sub_pd(fromHalf, skipBounds);
-          const double room = _mm_cvtsd_f64(_mm_min_sd(rooms, _mm_unpackhi_pd(rooms, rooms)));
-          if (room > 0) {
-            const double steps = room * stepsPerUnit;
-            k += steps < kMaxChords ? static_cast<int>(steps) : kMaxChords;
-          }
+          const __m128d room = _mm_min_sd(rooms, _mm_unpackhi_pd(rooms, rooms));
+          const __m128d steps = _mm_mul_sd(room, _mm_set_sd(stepsPerUnit));
+          k += _mm_cvttsd_si32(_mm_min_sd(_mm_max_sd(steps, _mm_setzero_pd()), chordLimit));
         }
       } else {  // too near a pixel's edge to tell: as the direct path does it
         a.phi = SweepAfter(phi0, k, a.step);
@@ -382,8 +384,9 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
         p = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&exact));
       }
       _mm_storel_epi64(reinterpret_cast<__m128i*>(&chain.pixels[count]), p);
-      count += (_mm_movemask_epi8(_mm_cmpeq_epi32(p, last)) & 0xFF) != 0xFF;
-      last = p;
+      const int64_t pixel = _mm_cvtsi128_si64(p);
+      count += pixel != last;
+      last = pixel;
     }
     chain.count = count;
   };
