@@ -107,7 +107,38 @@ void FrameArcAround(NcPathContext& ctx, bool centre, double ch, double cv, const
   }
 }
 
+// Whether the box of half-width `reach` around (h, v) lies inside the
+// extents so far; false for NaN or infinite values.
+bool InsideExtents(const NcPathContext& ctx, double h, double v, double reach) {
+  return std::isfinite(reach) && h - reach >= ctx.minX && h + reach <= ctx.maxX &&
+         v - reach >= ctx.minY && v + reach <= ctx.maxY;
+}
+
+// Whether framing an R arc would widen nothing, known without its centre.
+// The centre lies within |R| of the start, so the circle AddArcExtents
+// frames lies within 2 |R| of it; 3 |R| and a margin relative to the
+// coordinates cover every rounding on the way. Should the radius centre fail,
+// the arc is framed around I and J, or by its end point alone: those are
+// checked as AddArcExtents checks them.
+bool RadiusArcWidensNothing(const NcPathContext& ctx, const Point& previous, const Point& target) {
+  if (!IsGiven(previous.h) || !IsGiven(previous.v) || !IsGiven(target.h) || !IsGiven(target.v))
+    return false;
+  const double margin =
+      3.0 * std::fabs(ctx.words[SLOT_R]) + 1e-9 * (1.0 + std::fabs(previous.h) + std::fabs(previous.v));
+  if (!InsideExtents(ctx, previous.h, previous.v, margin) ||
+      !InsideExtents(ctx, target.h, target.v, 0.0))
+    return false;
+  if (!IsGiven(ctx.words[SLOT_I]) || !IsGiven(ctx.words[SLOT_J])) return true;
+  const double ch = ctx.words[SLOT_I] + (ctx.centerRelI ? previous.h : 0.0);
+  const double cv = ctx.words[SLOT_J] + (ctx.centerRelJ ? previous.v : 0.0);
+  return InsideExtents(ctx, ch, cv, PointDistance(ch, cv, previous.h, previous.v));
+}
+
 void FrameArc(NcPathContext& ctx, const Point& previous, const Point& target) {
+  // Most R arcs of a long program lie inside what the blocks before them
+  // framed: their centre, two arccosines and arctangents later, would change
+  // nothing.
+  if (UsesRadius(ctx) && RadiusArcWidensNothing(ctx, previous, target)) return;
   double ch = 0, cv = 0;
   const bool centre = FramingCentre(ctx, previous, target, ch, cv);
   FrameArcAround(ctx, centre, ch, cv, previous, target, ctx.modeArcCw);

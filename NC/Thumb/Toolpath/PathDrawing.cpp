@@ -488,9 +488,18 @@ void DrawMarker(NcPathContext& ctx, double h, double v) {
 
 void AddArcExtents(NcPathContext& ctx, double ch, double cv, double h1, double v1, double h2,
                    double v2, bool clockwise) {
+  const double r = PointDistance(ch, cv, h1, v1);
+  // Every bound chosen below is an end point or the centre plus or minus r:
+  // when all of them already lie inside the extents (as for most small arcs
+  // of a long program), the arc widens nothing and its angles are not needed.
+  // A NaN fails the comparisons and takes the long way.
+  const double left = ch - r, right = ch + r, bottom = cv - r, top = cv + r;
+  if (left >= ctx.minX && h1 >= ctx.minX && h2 >= ctx.minX && right <= ctx.maxX &&
+      h1 <= ctx.maxX && h2 <= ctx.maxX && bottom >= ctx.minY && v1 >= ctx.minY &&
+      v2 >= ctx.minY && top <= ctx.maxY && v1 <= ctx.maxY && v2 <= ctx.maxY)
+    return;
   double fromDeg = DirectionDegrees(ch, cv, h1, v1);
   double toDeg = DirectionDegrees(ch, cv, h2, v2);
-  const double r = PointDistance(ch, cv, h1, v1);
   // A clockwise arc covers what the counter-clockwise arc from its end covers.
   if (clockwise) {
     const double t = fromDeg;
