@@ -1,6 +1,7 @@
 // Address-word reader: stores X Y Z I J K R of one block, applies incremental
 // coordinates, the TNC circle centre and the lathe axis mapping, and counts
 // the Y and Z letters from which the drawing plane is decided.
+#include "LowestBit.h"
 #include "NcPathContext.h"
 
 #if defined(__SSE2__)
@@ -36,16 +37,6 @@ constexpr SlotTable MakeSlotTable() {
   return table;
 }
 constexpr SlotTable kSlots = MakeSlotTable();
-
-int LowestBit(unsigned mask) {
-#if defined(__GNUC__)
-  return __builtin_ctz(mask);
-#else
-  int k = 0;
-  while ((mask & 1u) == 0) mask >>= 1, ++k;
-  return k;
-#endif
-}
 
 // One bit for each address letter among the first `count` bytes (at most
 // 16 count) at `bytes`, a line's bytes in the reader's buffer, whose padding

@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "LowestBit.h"
 #include "NcPathContext.h"
 
 namespace {
@@ -94,17 +95,6 @@ constexpr KeywordIndex IndexKeywords() {
   return index;
 }
 constexpr KeywordIndex kIndex = IndexKeywords();
-
-// Index of the lowest bit set (the set is not empty).
-int LowestBit(KeywordSet set) {
-#if defined(__GNUC__)
-  return __builtin_ctzll(set);
-#else
-  int k = 0;
-  while ((set & 1u) == 0) set >>= 1, ++k;
-  return k;
-#endif
-}
 
 #if defined(__SSE2__)
 // Every keyword starts with one of C D F G I (within C..I), L or R.
