@@ -127,9 +127,12 @@ std::wstring ValueText(DWORD type, const std::vector<BYTE>& data) {
   return text;
 }
 
-// Every value below `key` as "path|name|data", with each key's name as the
-// registry spells it.
-void DumpTree(HKEY key, const std::wstring& path, std::vector<std::wstring>& lines) {
+// Walks the tree below `key` depth first: `onKey(path)` for each key, then
+// `onValue(path, name, text)` for each of its values (text as ValueText
+// gives it), each key's name as the registry spells it.
+template <typename OnKey, typename OnValue>
+void WalkTree(HKEY key, const std::wstring& path, const OnKey& onKey, const OnValue& onValue) {
+  onKey(path);
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
     DWORD nameLength = 256;
@@ -142,7 +145,7 @@ void DumpTree(HKEY key, const std::wstring& path, std::vector<std::wstring>& lin
     nameLength = 256;
     RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data.data(), &size);
     data.resize(size);
-    lines.push_back(path + L"|" + name + L"|" + ValueText(type, data));
+    onValue(path, name, ValueText(type, data));
   }
   for (DWORD i = 0;; ++i) {
     wchar_t name[256];
@@ -153,7 +156,7 @@ void DumpTree(HKEY key, const std::wstring& path, std::vector<std::wstring>& lin
     }
     HKEY child = nullptr;
     if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-    DumpTree(child, path + L"\\" + name, lines);
+    WalkTree(child, path.empty() ? name : path + L"\\" + name, onKey, onValue);
     RegCloseKey(child);
   }
 }
@@ -185,42 +188,27 @@ std::vector<std::wstring> Snapshot(const std::wstring& path) {
     start = end + 1;
   }
   if (key == nullptr) return lines;
-  DumpTree(key, spelled, lines);
+  // Every value as "path|name|data".
+  WalkTree(
+      key, spelled, [](const std::wstring&) {},
+      [&](const std::wstring& at, const wchar_t* name, const std::wstring& text) {
+        lines.push_back(at + L"|" + name + L"|" + text);
+      });
   RegCloseKey(key);
   return lines;
 }
 
 // Every key of the classes root whose name or value names the provider.
-void FindProviderMentions(HKEY key, const std::wstring& path, std::vector<std::wstring>& found) {
+void FindProviderMentions(HKEY key, std::vector<std::wstring>& found) {
   const wchar_t* classId = VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
-  if (StrStrIW(path.c_str(), classId) != nullptr) found.push_back(path);
-  std::vector<std::wstring> values;
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    BYTE data[1024];
-    DWORD size = sizeof data - 2;
-    DWORD type = 0;
-    const LSTATUS status = RegEnumValueW(key, i, name, &nameLength, nullptr, &type, data, &size);
-    if (status == ERROR_NO_MORE_ITEMS) break;
-    if (status != ERROR_SUCCESS || type != REG_SZ) continue;
-    data[size] = data[size + 1] = 0;
-    if (StrStrIW(reinterpret_cast<const wchar_t*>(data), classId) != nullptr) {
-      found.push_back(path + L"|" + name);
-    }
-  }
-  for (DWORD i = 0;; ++i) {
-    wchar_t name[256];
-    DWORD nameLength = 256;
-    if (RegEnumKeyExW(key, i, name, &nameLength, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    HKEY child = nullptr;
-    if (RegOpenKeyExW(key, name, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
-    FindProviderMentions(child, path.empty() ? name : path + L"\\" + name, found);
-    RegCloseKey(child);
-  }
+  WalkTree(
+      key, L"",
+      [&](const std::wstring& at) {
+        if (StrStrIW(at.c_str(), classId) != nullptr) found.push_back(at);
+      },
+      [&](const std::wstring& at, const wchar_t* name, const std::wstring& text) {
+        if (StrStrIW(text.c_str(), classId) != nullptr) found.push_back(at + L"|" + name);
+      });
 }
 
 // Where the Start-menu entry is: per machine on Windows; Wine may put a
@@ -431,7 +419,7 @@ TEST(InstallerTest, UninstallRemovesFilesClassAndEveryThumbnailAssociation) {
   std::vector<std::wstring> mentions;
   HKEY root = OpenClassesKey(L"");
   ASSERT_NE(root, nullptr);
-  FindProviderMentions(root, L"", mentions);
+  FindProviderMentions(root, mentions);
   RegCloseKey(root);
   EXPECT_EQ(mentions, std::vector<std::wstring>{});
 
