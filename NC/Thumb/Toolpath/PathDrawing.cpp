@@ -214,17 +214,22 @@ constexpr double kShortStep = 0.1;
 // rounds the value to the nearest whole number.
 constexpr double kRoundingShift = 6755399441055744.0;  // 1.5 * 2^52
 
+// The turns by whole degrees, each value twice: one load gives both lanes
+// of a point (across and up) the same factor.
+struct Turn {
+  alignas(16) double cosine[2];
+  double sine[2];
+};
 struct TurnTable {
-  double cosine[kMaxChords + 1];
-  double sine[kMaxChords + 1];
+  Turn turn[kMaxChords + 1];
 };
 
 const TurnTable& Turns() {
   static const TurnTable table = [] {
     TurnTable t{};
     for (int k = 0; k <= kMaxChords; ++k) {
-      t.cosine[k] = std::cos(Radians(k));
-      t.sine[k] = std::sin(Radians(k));
+      t.turn[k].cosine[0] = t.turn[k].cosine[1] = std::cos(Radians(k));
+      t.turn[k].sine[0] = t.turn[k].sine[1] = std::sin(Radians(k));
     }
     return t;
   }();
@@ -338,40 +343,48 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
 #if defined(__SSE2__) && defined(__x86_64__)
   // Both axes of a point at once, lane 0 across and lane 1 up: the same
   // operations in the same order as one axis at a time, so the same values.
-  const __m128d centres = _mm_set_pd(up.centre, across.centre);
-  const __m128d cosFactors = _mm_set_pd(yCos, xCos);
-  const __m128d sinFactors = _mm_set_pd(ySin, xSin);
+  // The up lane is computed negated, which is exact (each operation rounds
+  // symmetrically, and so does the rounding to a whole number below): then
+  // both pixel coordinates are a base plus the rounded lane.
+  const __m128d centres = _mm_set_pd(-up.centre, across.centre);
+  const __m128d cosFactors = _mm_set_pd(-yCos, xCos);
+  const __m128d sinFactors = _mm_set_pd(-ySin, xSin);
   const __m128d bounds = _mm_set_pd(up.bound, across.bound);
-  const __m128d skipBounds = _mm_mul_pd(_mm_set1_pd(3.0), bounds);
-  const __m128d shift = _mm_set1_pd(kRoundingShift);
   const __m128d half = _mm_set1_pd(0.5);
+  // A value is safe when its distance from the nearest whole number stays
+  // below these: farther than its bound from every half.
+  const __m128d safeBelow = _mm_sub_pd(half, bounds);
+  const __m128d skipBelow = _mm_sub_pd(half, _mm_mul_pd(_mm_set1_pd(3.0), bounds));
+  const __m128d shift = _mm_set1_pd(kRoundingShift);
   const __m128d signBit = _mm_set1_pd(-0.0);
-  const __m128d rowsDown = _mm_set_pd(-1.0, 1.0);
   const __m128d chordLimit = _mm_set_sd(kMaxChords);
   // Column and row bases within 2^30 (checked above): 32-bit lanes hold them.
   const __m128i bases =
       _mm_set_epi32(0, 0, static_cast<int32_t>(rowBase), static_cast<int32_t>(columnBase));
+  const Turn* const turnBy = turns.turn;
   auto walk = [&](auto skipping) {
     int count = 1;
     // A pixel's two 32-bit halves as one number: a new pixel is a new number.
     int64_t last = _mm_cvtsi128_si64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(&start)));
     for (int k = 1; k < points; ++k) {
-      const __m128d point =
-          _mm_add_pd(_mm_add_pd(centres, _mm_mul_pd(cosFactors, _mm_set1_pd(turns.cosine[k]))),
-                     _mm_mul_pd(sinFactors, _mm_set1_pd(turns.sine[k])));
-      // The nearest whole numbers (adding 1.5 * 2^52 leaves none of the
-      // fraction) and how far each value lies from the nearest half; the
-      // differences are exact.
-      const __m128d whole = _mm_sub_pd(_mm_add_pd(point, shift), shift);
-      const __m128d fromHalf = _mm_sub_pd(half, _mm_andnot_pd(signBit, _mm_sub_pd(point, whole)));
+      const __m128d point = _mm_add_pd(
+          _mm_add_pd(centres, _mm_mul_pd(cosFactors, _mm_load_pd(turnBy[k].cosine))),
+          _mm_mul_pd(sinFactors, _mm_load_pd(turnBy[k].sine)));
+      // Adding 1.5 * 2^52 leaves no fraction: the sum is the nearest whole
+      // number plus that, and its low 32 bits are the whole number itself
+      // (within 2^30, two's complement). Its distance from the value is
+      // exact.
+      const __m128d shifted = _mm_add_pd(point, shift);
+      const __m128d fraction =
+          _mm_andnot_pd(signBit, _mm_sub_pd(point, _mm_sub_pd(shifted, shift)));
       __m128i p;
-      if (_mm_movemask_pd(_mm_cmpgt_pd(fromHalf, bounds)) == 3) {
-        // Whole numbers within 2^30 convert exactly; rows count down.
-        p = _mm_add_epi32(_mm_cvttpd_epi32(_mm_mul_pd(whole, rowsDown)), bases);
+      if (_mm_movemask_pd(_mm_cmplt_pd(fraction, safeBelow)) == 3) {
+        p = _mm_add_epi32(
+            _mm_shuffle_epi32(_mm_castpd_si128(shifted), _MM_SHUFFLE(3, 1, 2, 0)), bases);
         if constexpr (decltype(skipping)::value) {
           // Without a branch: no room (or none times an endless count, for
           // a circle of no radius) skips nothing, and never more than a sweep.
-          const __m128d rooms = _mm_sub_pd(fromHalf, skipBounds);
+          const __m128d rooms = _mm_sub_pd(skipBelow, fraction);
           const __m128d room = _mm_min_sd(rooms, _mm_unpackhi_pd(rooms, rooms));
           const __m128d steps = _mm_mul_sd(room, _mm_set_sd(stepsPerUnit));
           k += _mm_cvttsd_si32(_mm_min_sd(_mm_max_sd(steps, _mm_setzero_pd()), chordLimit));
@@ -395,8 +408,9 @@ void DrawArcFast(NcPathContext& ctx, double h1, double v1, double h2, double v2,
     int count = 1;
     Pixel last = start;
     for (int k = 1; k < points; ++k) {
-      const double x = across.centre + xCos * turns.cosine[k] + xSin * turns.sine[k];
-      const double y = up.centre + yCos * turns.cosine[k] + ySin * turns.sine[k];
+      const Turn& t = turns.turn[k];
+      const double x = across.centre + xCos * t.cosine[0] + xSin * t.sine[0];
+      const double y = up.centre + yCos * t.cosine[0] + ySin * t.sine[0];
       // The nearest whole numbers (adding 1.5 * 2^52 leaves none of the
       // fraction) and how far each value lies from the nearest half; the
       // differences are exact. Few branches: whether a point lands on a new
