@@ -233,32 +233,46 @@ void RasterWalkedLine(const PixelRows& picture, int32_t x1, int32_t y1, int32_t 
 
 void RasterLines(const PixelRows& picture, const Pixel* points, int count, uint32_t colour) {
   if (count < 2 || picture.pixels == nullptr || picture.width <= 0 || picture.height <= 0) return;
-  // RasterLine's short lines once more, with each point's test for lying
-  // inside made once and the picture's fields in registers.
+  // RasterLine's lines once more, with the picture's fields in registers
+  // and the common case, a step to a neighbouring pixel, made cheap.
   const PixelRows rows = picture;
   const auto width = static_cast<uint32_t>(rows.width);
   const auto height = static_cast<uint32_t>(rows.height);
   auto inside = [width, height](Pixel p) {
     return static_cast<uint32_t>(p.x) < width && static_cast<uint32_t>(p.y) < height;
   };
-  bool fromInside = inside(points[0]);
-  for (int n = 1; n < count; ++n) {
-    const Pixel a = points[n - 1], b = points[n];
-    const bool toInside = inside(b);
-    if (fromInside && toInside) {
-      const int32_t dx = b.x - a.x, dy = b.y - a.y;
-      if (static_cast<uint32_t>(dx + 1) <= 2 && static_cast<uint32_t>(dy + 1) <= 2) {
-        if ((dx | dy) != 0) {
-          rows.pixels[a.y * rows.stride + a.x] = colour;
-          rows.pixels[b.y * rows.stride + b.x] = colour;
-        }
-      } else {
-        RasterInsideLine(rows, a.x, a.y, b.x, b.y, colour);
-      }
-    } else {
+  auto neighbours = [](Pixel a, Pixel b) {
+    return static_cast<uint32_t>(b.x - a.x + 1) <= 2 && static_cast<uint32_t>(b.y - a.y + 1) <= 2;
+  };
+  for (int n = 1; n < count;) {
+    const Pixel a = points[n - 1], b = points[n++];
+    if (!inside(a) || !inside(b)) {
       RasterWalkedLine(rows, a.x, a.y, b.x, b.y, colour);
+      continue;
     }
-    fromInside = toInside;
+    if (a.x == b.x && a.y == b.y) continue;  // no mark
+    if (neighbours(a, b)) {
+      rows.pixels[a.y * rows.stride + a.x] = colour;
+      rows.pixels[b.y * rows.stride + b.x] = colour;
+    } else {
+      RasterInsideLine(rows, a.x, a.y, b.x, b.y, colour);
+    }
+    // Both ends now hold the colour. Steps on to neighbours inside the
+    // picture write only their new pixel: the one they start from is done,
+    // and a step that stays on it changes nothing.
+    uint32_t* const pixels = rows.pixels;
+    const int64_t stride = rows.stride;
+    for (Pixel from = b; n < count; ++n) {
+      const Pixel to = points[n];
+      // One branch for the four tests.
+      if ((static_cast<uint32_t>(to.x) >= width) | (static_cast<uint32_t>(to.y) >= height) |
+          (static_cast<uint32_t>(to.x - from.x + 1) > 2) |
+          (static_cast<uint32_t>(to.y - from.y + 1) > 2)) {
+        break;
+      }
+      pixels[to.y * stride + to.x] = colour;
+      from = to;
+    }
   }
 }
 
