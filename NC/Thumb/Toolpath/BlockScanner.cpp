@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "AddressLetters.h"
 #include "LowestBit.h"
 #include "NcPathContext.h"
 
@@ -145,10 +146,18 @@ bool IsWholeWord(const char* text, size_t textLength, const char* at, const char
 
 // Records the keywords that start at code[i] and were not found before.
 // code[length] can be read; whatever it holds, no keyword is cut there.
-void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
-             int16_t (&firstAt)[kKeywordCount]) {
-  for (KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
-       candidates != 0; candidates &= candidates - 1) {
+// Most bytes that may start a keyword start none with the byte after them
+// (G17, I0.5), which the first lookup settles without a call.
+void MatchCandidates(const char* code, size_t length, size_t i, KeywordSet candidates,
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]);
+inline void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
+                    int16_t (&firstAt)[kKeywordCount]) {
+  const KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
+  if (candidates != 0) MatchCandidates(code, length, i, candidates, found, firstAt);
+}
+void MatchCandidates(const char* code, size_t length, size_t i, KeywordSet candidates,
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
+  for (; candidates != 0; candidates &= candidates - 1) {
     const int k = LowestBit(candidates);
     const Keyword& keyword = kKeywords[k];
     if (keyword.length <= length - i &&
@@ -183,25 +192,32 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
   return found;
 }
 
-// FindKeywords over a line's own bytes in the reader's buffer, from each of
-// which 16 bytes can be loaded. False as soon as the line holds a comment's
-// opening or a NUL byte: its code text is then not simply the line.
-bool FindKeywordsInLine(const char* line, size_t length, char open, KeywordSet& found,
+// FindKeywords over the first `length` bytes of a line in the reader's
+// buffer, from each of which 16 bytes can be loaded; on the way it marks the
+// line's address letters for the word reader. False as soon as the line
+// holds a comment's opening or a NUL byte: its code text is then not simply
+// the line.
+bool FindKeywordsInLine(BlockLine& line, size_t length, char open, KeywordSet& found,
                         int16_t (&firstAt)[kKeywordCount]) {
 #if defined(__SSE2__)
+  const char* const text = reinterpret_cast<const char*>(line.bytes);
   found = 0;
-  for (size_t i = 0; i < length; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
+  size_t group = 0;
+  for (size_t i = 0; i < length; i += 16, ++group) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
     const unsigned valid = length - i >= 16 ? 0xFFFFu : (1u << (length - i)) - 1u;
     const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(open)),
                                        _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
     if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & valid) != 0) return false;
+    line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & valid);
     for (KeywordSet mask = LeadCandidates(bytes) & valid; mask != 0; mask &= mask - 1) {
       const size_t at = i + static_cast<size_t>(LowestBit(mask));
-      const int lead = kIndex.lead[static_cast<uint8_t>(line[at])];
-      if (lead != 0) MatchAt(line, length, at, lead, found, firstAt);
+      const int lead = kIndex.lead[static_cast<uint8_t>(text[at])];
+      if (lead != 0) MatchAt(text, length, at, lead, found, firstAt);
     }
   }
+  // The bytes past `length` are the line end, which holds no letter.
+  line.groups = group;
   return true;
 #else
   (void)line, (void)length, (void)open, (void)found, (void)firstAt;
@@ -308,9 +324,18 @@ bool MatchWord(const char* text, const char* word) {
 }
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
+  BlockLine line;
+  return ScanBlock(ctx, reader, line);
+}
+
+int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
+  static_assert(BlockLine::kLimit == kMaxLineBytes + 2, "the longest block, its CR-LF and one more");
   // The reader stays at the block's first byte: the word reader reads the
   // same line again.
-  const StreamReader::Line line = reader.PeekLine(kMaxLineBytes + 2);
+  const StreamReader::Line bytes = reader.PeekLine(BlockLine::kLimit);
+  line.bytes = bytes.bytes;
+  line.length = bytes.length;
+  line.groups = 0;
   if (line.length == 0) return -1;
   ctx.tncBlock = TNC_NONE;  // a keyword below names it
 
@@ -329,12 +354,13 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
   int16_t firstAt[kKeywordCount];
   KeywordSet found = 0;
   const char* const text = reinterpret_cast<const char*>(line.bytes);
-  if (FindKeywordsInLine(text, length, open, found, firstAt)) {
+  if (FindKeywordsInLine(line, length, open, found, firstAt)) {
     // No comment and no NUL: the code text is the line itself.
     ctx.hasComment = false;
     if (length == 0) return 0;
     return ApplyKeywords(ctx, text, length, found, firstAt);
   }
+  FindAddressLetters(line);
 
   const int close = ctx.isTnc ? -1 : ')';  // a TNC comment runs to the line end
   char code[kMaxLineBytes];

@@ -34,12 +34,12 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   previous = Point{};
 }
 
-// Scans the next block; false when the pass must end. Over-long lines are
-// skipped whole, so `matches` always belongs to a block that can be read.
-bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader) {
+// Scans the next block; false when the pass must end (the scanner finds no
+// byte left). Over-long lines are skipped whole, so `matches` always belongs
+// to a block that can be read.
+bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   for (;;) {
-    if (AtStreamEnd(ctx, reader)) return false;
-    const int result = ScanBlock(ctx, reader);
+    const int result = ScanBlock(ctx, reader, line);
     if (result == -1) return false;
     if (result != -2) return true;
     reader.SkipLine();  // a line too long to be a block changes nothing
@@ -183,7 +183,8 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
 }
 
 void LetGoHeld(NcPathContext& ctx, bool drawing) {
-  EmitMove(ctx, ctx.heldMove, drawing);
+  // ISO programs hold nothing: every block of theirs passes here.
+  if (ctx.heldMove.kind != ContourMove::None) EmitMove(ctx, ctx.heldMove, drawing);
   ctx.heldMove = ContourMove{};
   ctx.heldCorner = TNC_NONE;
 }
@@ -340,8 +341,9 @@ void RestartForTurning(NcPathContext& ctx, StreamReader& reader, Point& previous
 void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
-  while (ScanNextBlock(ctx, reader)) {
-    const int n = ReadAddressWords(ctx, reader, ctx.plane != 2);
+  BlockLine line;
+  while (ScanNextBlock(ctx, reader, line)) {
+    const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
     if (n == -1) break;
     const Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
 
@@ -431,14 +433,15 @@ bool ArcOffsets(const NcPathContext& ctx, const Point& previous, const Point& ta
 void SecondPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
-  while (ScanNextBlock(ctx, reader)) {
+  BlockLine line;
+  while (ScanNextBlock(ctx, reader, line)) {
     CaptureComment(ctx);
     // An ISO straight move ends the arc centre; a TNC centre stays for the
     // next "C " block even over straight moves, as the first pass frames it.
     if (ctx.isTnc == 0 && (ctx.modeRapid || ctx.modeLinear)) {
       ctx.words[SLOT_I] = ctx.words[SLOT_J] = NOT_GIVEN;
     }
-    const int n = ReadAddressWords(ctx, reader, ctx.plane != 2);
+    const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
     Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
