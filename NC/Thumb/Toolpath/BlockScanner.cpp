@@ -192,38 +192,51 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
   return found;
 }
 
-// FindKeywords over the first `length` bytes of a line in the reader's
-// buffer, from each of which 16 bytes can be loaded; on the way it marks the
-// line's address letters for the word reader. False as soon as the line
-// holds a comment's opening or a NUL byte: its code text is then not simply
-// the line.
-bool FindKeywordsInLine(BlockLine& line, size_t length, char open, KeywordSet& found,
-                        int16_t (&firstAt)[kKeywordCount]) {
 #if defined(__SSE2__)
-  const char* const text = reinterpret_cast<const char*>(line.bytes);
+// The common line lies whole in the reader's buffer, short enough to be a
+// block, without a comment or a NUL byte. One sweep over it, sixteen bytes
+// at a time, finds its newline, marks its address letters for the word
+// reader and finds its keywords (FindKeywords on the line itself); `length`
+// receives the length of its code text, without CR-LF. False for any other
+// line, which the general way then reads.
+bool SweepCommonLine(const StreamReader& reader, char open, BlockLine& line, size_t& length,
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
+  const StreamReader::Line unread = reader.Unread();
+  const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
+  const char* const text = reinterpret_cast<const char*>(unread.bytes);
   found = 0;
   size_t group = 0;
-  for (size_t i = 0; i < length; i += 16, ++group) {
+  for (size_t i = 0; i < window; i += 16, ++group) {
+    // The reader's padding allows loading 16 bytes from any unread byte.
     const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-    const unsigned valid = length - i >= 16 ? 0xFFFFu : (1u << (length - i)) - 1u;
+    const unsigned valid = window - i >= 16 ? 0xFFFFu : (1u << (window - i)) - 1u;
+    const unsigned newline =
+        valid & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    // The line's bytes among the 16: those before its newline.
+    const unsigned own = newline != 0 ? (newline & (0u - newline)) - 1u : valid;
     const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(open)),
                                        _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
-    if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & valid) != 0) return false;
-    line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & valid);
-    for (KeywordSet mask = LeadCandidates(bytes) & valid; mask != 0; mask &= mask - 1) {
+    if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & own) != 0) return false;
+    line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & own);
+    // No keyword holds a CR or a newline, so none runs past the line's end
+    // and the window may stand for the line's length.
+    for (KeywordSet mask = LeadCandidates(bytes) & own; mask != 0; mask &= mask - 1) {
       const size_t at = i + static_cast<size_t>(LowestBit(mask));
       const int lead = kIndex.lead[static_cast<uint8_t>(text[at])];
-      if (lead != 0) MatchAt(text, length, at, lead, found, firstAt);
+      if (lead != 0) MatchAt(text, window, at, lead, found, firstAt);
+    }
+    if (newline != 0) {
+      const size_t end = i + static_cast<size_t>(LowestBit(newline));
+      line.bytes = unread.bytes;
+      line.length = end + 1;
+      line.groups = group + 1;
+      length = end > 0 && text[end - 1] == '\r' ? end - 1 : end;
+      return length < kMaxLineBytes;
     }
   }
-  // The bytes past `length` are the line end, which holds no letter.
-  line.groups = group;
-  return true;
-#else
-  (void)line, (void)length, (void)open, (void)found, (void)firstAt;
-  return false;  // the general way, with a copy of the code text
-#endif
+  return false;
 }
+#endif
 
 void SetModes(NcPathContext& ctx, bool rapid, bool linear, bool cw, bool ccw) {
   ctx.modeRapid = rapid;
@@ -330,6 +343,20 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   static_assert(BlockLine::kLimit == kMaxLineBytes + 2, "the longest block, its CR-LF and one more");
+  const char open = ctx.isTnc ? ';' : '(';
+  int16_t firstAt[kKeywordCount];
+  KeywordSet found = 0;
+  size_t length = 0;
+#if defined(__SSE2__)
+  if (SweepCommonLine(reader, open, line, length, found, firstAt)) {
+    // The code text is the line itself.
+    ctx.tncBlock = TNC_NONE;  // a keyword names it
+    ctx.hasComment = false;
+    if (length == 0) return 0;
+    return ApplyKeywords(ctx, reinterpret_cast<const char*>(line.bytes), length, found, firstAt);
+  }
+#endif
+
   // The reader stays at the block's first byte: the word reader reads the
   // same line again.
   const StreamReader::Line bytes = reader.PeekLine(BlockLine::kLimit);
@@ -341,24 +368,13 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
 
   // The line's own bytes: without its newline, and without a carriage
   // return right before it (CR-LF ends a line like LF).
-  size_t length = line.length;
+  length = line.length;
   if (line.bytes[length - 1] == '\n') --length;
   const bool lineEnds = length < line.length || length == reader.Remaining();
   if (lineEnds && length > 0 && line.bytes[length - 1] == '\r') --length;
   if (length >= kMaxLineBytes) {
     reader.Skip(kMaxLineBytes);
     return -2;
-  }
-
-  const char open = ctx.isTnc ? ';' : '(';
-  int16_t firstAt[kKeywordCount];
-  KeywordSet found = 0;
-  const char* const text = reinterpret_cast<const char*>(line.bytes);
-  if (FindKeywordsInLine(line, length, open, found, firstAt)) {
-    // No comment and no NUL: the code text is the line itself.
-    ctx.hasComment = false;
-    if (length == 0) return 0;
-    return ApplyKeywords(ctx, text, length, found, firstAt);
   }
   FindAddressLetters(line);
 
