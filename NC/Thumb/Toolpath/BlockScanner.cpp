@@ -327,6 +327,33 @@ int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, KeywordSe
   return matches;
 }
 
+// The commonest block names one ISO motion and no other keyword (N7 G1 X5):
+// applied here as ApplyKeywords would, without its loop. The motions are
+// the first eight keywords, G0 to G3 and G00 to G03.
+constexpr KeywordSet kMotions = (KeywordSet{1} << 8) - 1;
+constexpr bool MotionsInOrder() {
+  for (int k = 0; k < 8; ++k) {
+    const Effect modes[] = {Effect::Rapid, Effect::Linear, Effect::ArcCw, Effect::ArcCcw};
+    if (kKeywords[k].effect != modes[k % 4] || kKeywords[k].vote != Vote::Iso || !kKeywords[k].counts)
+      return false;
+  }
+  return true;
+}
+static_assert(MotionsInOrder(), "the one-motion shortcut follows the keyword table");
+
+bool ApplyOneMotion(NcPathContext& ctx, const char* code, size_t length, KeywordSet found,
+                    const int16_t (&firstAt)[kKeywordCount]) {
+  if (ctx.isTnc != 0 || (found & (found - 1)) != 0 || (found & kMotions) == 0) return false;
+  const int k = LowestBit(found);
+  const Keyword& keyword = kKeywords[k];
+  if (!IsWholeWord(code, length, code + firstAt[k], keyword.word, keyword.length)) return false;
+  const int motion = k % 4;
+  SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
+  ctx.modeCycle = false;
+  AddVote(ctx.isoHits);
+  return true;
+}
+
 }  // namespace
 
 bool MatchWord(const char* text, const char* word) {
@@ -353,7 +380,9 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
     ctx.tncBlock = TNC_NONE;  // a keyword names it
     ctx.hasComment = false;
     if (length == 0) return 0;
-    return ApplyKeywords(ctx, reinterpret_cast<const char*>(line.bytes), length, found, firstAt);
+    const char* const text = reinterpret_cast<const char*>(line.bytes);
+    if (ApplyOneMotion(ctx, text, length, found, firstAt)) return 1;
+    return ApplyKeywords(ctx, text, length, found, firstAt);
   }
 #endif
 
