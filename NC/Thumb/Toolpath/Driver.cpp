@@ -16,6 +16,16 @@ struct Point {
   double h = NOT_GIVEN, v = NOT_GIVEN;
 };
 
+// The X and Y words: where the block sends the tool. Read one at a time (a
+// volatile read is never merged with its neighbour): the word reader has
+// just stored one of them, and loading both at once, 16 bytes, would wait
+// until that 8-byte store reached the cache instead of taking its value on
+// the way, a stall on every block.
+Point WordTarget(const NcPathContext& ctx) {
+  const volatile double* const words = ctx.words;
+  return {words[SLOT_X], words[SLOT_Y]};
+}
+
 // Pass start: back to the first byte, modal state cleared.
 void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   reader.Rewind();  // a source that cannot seek leaves the reader at its end
@@ -345,7 +355,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   while (ScanNextBlock(ctx, reader, line)) {
     const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
     if (n == -1) break;
-    const Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
+    const Point target = WordTarget(ctx);
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
       LetGoHeld(ctx, false);
@@ -442,7 +452,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
       ctx.words[SLOT_I] = ctx.words[SLOT_J] = NOT_GIVEN;
     }
     const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
-    Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
+    Point target = WordTarget(ctx);
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
       LetGoHeld(ctx, true);
