@@ -147,7 +147,7 @@ bool IsWholeWord(const char* text, size_t textLength, const char* at, const char
 // Records the keywords that start at code[i] and were not found before.
 // code[length] can be read; whatever it holds, no keyword is cut there.
 // Most bytes that may start a keyword start none with the byte after them
-// (G17, I0.5), which the first lookup settles without a call.
+// (I0.5, R2, F1000): the first lookup settles those before any loop.
 void MatchCandidates(const char* code, size_t length, size_t i, KeywordSet candidates,
                      KeywordSet& found, int16_t (&firstAt)[kKeywordCount]);
 inline void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
