@@ -438,5 +438,6 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   codeLength = std::strlen(code);
   if (codeLength == 0) return 0;
   found = FindKeywords(code, codeLength, firstAt);
+  if (ApplyOneMotion(ctx, code, codeLength, found, firstAt)) return 1;
   return ApplyKeywords(ctx, code, codeLength, found, firstAt);
 }
