@@ -87,10 +87,10 @@ constexpr double kTenths[kMaxNumberChars + 1] = {1e0,  1e-1, 1e-2, 1e-3, 1e-4, 1
 // digits / 10^fractionDigits as the control stores it: the quotient rounded
 // to double, then to float. digits has at most 10 decimal digits. Multiplying
 // by the reciprocal is several times quicker than dividing and lands within
-// 3 units in the last place of the rounded quotient; rounding that to float
-// gives the same float unless the product lies near the middle between two
-// floats (the 29 bits a float drops near 1000...0), and there the division
-// decides.
+// 3 units in the last place of the rounded quotient, so rounding it to float
+// gives the same float unless it lies near the middle between two floats:
+// when the 29 low bits that a float drops are near 1 followed by 28 zeros.
+// There the division decides.
 double ScaledNumber(uint64_t digits, int fractionDigits) {
   const double whole = static_cast<double>(digits);
   const double product = whole * kTenths[fractionDigits];
