@@ -1,18 +1,15 @@
 // Address-word reader: stores X Y Z I J K R of one block, applies incremental
 // coordinates, the TNC circle centre and the lathe axis mapping, and counts
 // the Y and Z letters from which the drawing plane is decided.
+#include <cstring>
+
+#include "AddressLetters.h"
 #include "LowestBit.h"
 #include "NcPathContext.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
 constexpr int kMaxNumberChars = 10;
-// A block the scanner accepts has at most 254 bytes and its line end.
-constexpr size_t kMaxBlockBytes = 257;
 
 constexpr int SlotOfLetter(int b) {
   switch (b) {
@@ -37,28 +34,12 @@ constexpr SlotTable MakeSlotTable() {
   return table;
 }
 constexpr SlotTable kSlots = MakeSlotTable();
-
-// One bit for each address letter among the first `count` bytes (at most
-// 16 count) at `bytes`, a line's bytes in the reader's buffer, whose padding
-// allows loading 16 bytes from any of them.
-unsigned LetterMask(const uint8_t* bytes, size_t count) {
-#if defined(__SSE2__)
-  const unsigned valid = count >= 16 ? 0xFFFFu : (1u << count) - 1u;
-  // The letters of SlotOfLetter: I J K, X Y Z (two runs of three) and R.
-  const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
-  const __m128i two = _mm_set1_epi8(2);
-  const __m128i fromI = _mm_sub_epi8(group, _mm_set1_epi8('I'));
-  const __m128i fromX = _mm_sub_epi8(group, _mm_set1_epi8('X'));
-  const __m128i ijk = _mm_cmpeq_epi8(_mm_min_epu8(fromI, two), fromI);
-  const __m128i xyz = _mm_cmpeq_epi8(_mm_min_epu8(fromX, two), fromX);
-  const __m128i r = _mm_cmpeq_epi8(group, _mm_set1_epi8('R'));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(ijk, xyz), r))) & valid;
-#else
-  unsigned mask = 0;
-  for (size_t i = 0; i < 16 && i < count; ++i) mask |= (kSlots.slot[bytes[i]] != SLOT_NONE ? 1u : 0u) << i;
-  return mask;
-#endif
+constexpr bool SlotsAreAddressLetters() {
+  for (int b = 0; b < 256; ++b)
+    if (IsAddressLetter(static_cast<uint8_t>(b)) != (SlotOfLetter(b) != SLOT_NONE)) return false;
+  return true;
 }
+static_assert(SlotsAreAddressLetters(), "the letters marked are the letters with a slot");
 
 // Turning programs: Z runs across, the radius (half of X) upwards, and the
 // centre offsets K and I follow their axes.
@@ -99,10 +80,32 @@ bool RepeatCounts(const NcPathContext& ctx, int slot) {
 // Powers of ten by the number of digits after the point; all exact.
 constexpr double kTens[kMaxNumberChars + 1] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5,
                                                1e6, 1e7, 1e8, 1e9, 1e10};
+// Their reciprocals, each the double nearest to it.
+constexpr double kTenths[kMaxNumberChars + 1] = {1e0,  1e-1, 1e-2, 1e-3, 1e-4, 1e-5,
+                                                 1e-6, 1e-7, 1e-8, 1e-9, 1e-10};
 
-bool IsDigit(uint8_t b) { return static_cast<unsigned>(b) - '0' <= 9u; }
+// digits / 10^fractionDigits as the control stores it: the quotient rounded
+// to double, then to float. digits has at most 10 decimal digits. Multiplying
+// by the reciprocal is several times quicker than dividing and lands within
+// 3 units in the last place of the rounded quotient, so rounding it to float
+// gives the same float unless it lies near the middle between two floats:
+// when the 29 low bits that a float drops are near 1 followed by 28 zeros.
+// There the division decides.
+double ScaledNumber(uint64_t digits, int fractionDigits) {
+  const double whole = static_cast<double>(digits);
+  const double product = whole * kTenths[fractionDigits];
+  uint64_t bits = 0;
+  std::memcpy(&bits, &product, sizeof bits);
+  constexpr uint64_t kHalfway = uint64_t{1} << 28;  // of the 29 dropped bits
+  constexpr uint64_t kNear = 16;                    // units in the last place
+  const uint64_t dropped = bits & ((kHalfway << 1) - 1);
+  const double quotient = dropped - (kHalfway - kNear) <= 2 * kNear ? whole / kTens[fractionDigits] : product;
+  return static_cast<double>(static_cast<float>(quotient));
+}
+
+constexpr bool IsDigit(uint8_t b) { return static_cast<unsigned>(b) - '0' <= 9u; }
 // Bytes the number reader takes or passes over.
-bool IsNumberByte(uint8_t b) {
+constexpr bool IsNumberByte(uint8_t b) {
   return IsDigit(b) || b == '.' || b == ',' || b == '-' || b == ' ' || b == '+';
 }
 
@@ -127,9 +130,8 @@ bool ReadPlainNumber(const uint8_t*& at, const uint8_t* end, double& value) {
     while (p < end && *p == ' ') ++p;
     if (p < end && IsNumberByte(*p)) return false;
   }
-  double parsed = static_cast<double>(digits) / kTens[fractionDigits];
-  if (negative) parsed = -parsed;
-  value = static_cast<double>(static_cast<float>(parsed));
+  const double parsed = ScaledNumber(digits, fractionDigits);
+  value = negative ? -parsed : parsed;
   at = p;
   return true;
 }
@@ -168,57 +170,88 @@ bool ReadOtherNumber(const uint8_t*& at, const uint8_t* end, double& value) {
     }
   }
   if (taken == 0) return false;
-  double parsed = digitCount == 0 ? 0.0 : static_cast<double>(digits) / kTens[fractionDigits];
-  if (negative && digitCount > 0) parsed = -parsed;
   // The control keeps coordinates in single precision.
-  value = static_cast<double>(static_cast<float>(parsed));
+  const double parsed = digitCount == 0 ? 0.0 : ScaledNumber(static_cast<uint64_t>(digits), fractionDigits);
+  value = negative && digitCount > 0 ? -parsed : parsed;
   return true;
 }
 
 #if defined(__SSE2__)
+// Bytes the number reader takes or passes over, as a table.
+struct ByteTable {
+  bool is[256];
+};
+constexpr ByteTable MakeNumberBytes() {
+  ByteTable table{};
+  for (int b = 0; b < 256; ++b) table.is[b] = IsNumberByte(static_cast<uint8_t>(b));
+  return table;
+}
+constexpr ByteTable kNumberBytes = MakeNumberBytes();
+
+// The integer of the n digits (at most 8) in the low bytes of `v`, as an x86
+// loads them from memory (the first byte lowest). The digits are moved to the
+// top, the zero bytes below them are leading zeros, and pairs, quads and
+// octets are combined in three multiplications.
+uint64_t EightDigits(uint64_t v, unsigned n) {
+  const unsigned half = 32 - 4 * n;  // two shifts: a shift by all 64 bits is undefined
+  v = v << half << half;
+  v = ((v & 0x0F0F0F0F0F0F0F0Full) * 2561) >> 8;
+  v = ((v & 0x00FF00FF00FF00FFull) * 6553601) >> 16;
+  return ((v & 0x0000FFFF0000FFFFull) * 42949672960001ull) >> 32;
+}
+
 // ReadPlainNumber for a number in a line of the reader's buffer, whose
 // padding allows loading 16 bytes at `at`: the digits, the point and the
-// spaces after the number are found in one load instead of byte by byte.
+// spaces after the number are found in one load, and a number of up to 8
+// digits and point is gathered in one 64-bit word instead of byte by byte.
 // False, with nothing moved, where ReadPlainNumber would be false or where
 // the spaces run on past the 16 bytes.
 bool ReadPlainNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
   const uint8_t* const p = at;
   const size_t available = static_cast<size_t>(end - p);
   if (available == 0) return false;
+  // Bits for bytes past the line are cleared: the number ends there.
   const unsigned valid = available >= 16 ? 0xFFFFu : (1u << available) - 1u;
   const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
   const __m128i fromZero = _mm_sub_epi8(group, _mm_set1_epi8('0'));
-  const unsigned digitMask = valid & static_cast<unsigned>(_mm_movemask_epi8(
+  const unsigned digitBits = valid & static_cast<unsigned>(_mm_movemask_epi8(
                                          _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)));
-  // The length of the run of digits from bit `from` (at most 16).
-  const auto run = [digitMask](unsigned from) {
-    return static_cast<unsigned>(__builtin_ctz(~(digitMask >> from)));
+  const unsigned pointBits =
+      valid & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('.'))));
+  // The length of the run of set bits from bit `from` (at most 17).
+  const auto run = [](unsigned bits, unsigned from) {
+    return static_cast<unsigned>(__builtin_ctz(~(bits >> from)));
   };
   const unsigned negative = p[0] == '-' ? 1u : 0u;
-  const unsigned count = run(negative);
-  unsigned pos = negative + count;
-  unsigned point = 0, fractionDigits = 0;
-  if (pos < available && pos < 16 && p[pos] == '.') {
-    point = 1;
-    fractionDigits = run(++pos);
-    pos += fractionDigits;
-  }
-  const unsigned taken = pos;
+  const unsigned count = run(digitBits, negative);
+  const unsigned point = (pointBits >> (negative + count)) & 1u;
+  const unsigned fractionDigits = point != 0 ? run(digitBits, negative + count + 1) : 0u;
+  const unsigned taken = negative + count + point + fractionDigits;
   if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  unsigned pos = taken;
   if (taken < kMaxNumberChars) {
     // The general reader goes on over spaces and "+" while it may take more.
-    const unsigned spaces = valid & static_cast<unsigned>(_mm_movemask_epi8(
-                                        _mm_cmpeq_epi8(group, _mm_set1_epi8(' '))));
-    pos += static_cast<unsigned>(__builtin_ctz(~(spaces >> pos)));
+    const unsigned spaces =
+        valid & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8(' '))));
+    pos += run(spaces, pos);
     if (pos >= 16 && available > 16) return false;
-    if (pos < available && IsNumberByte(p[pos])) return false;
+    if (pos < available && kNumberBytes.is[p[pos]]) return false;
   }
   uint64_t digits = 0;
-  for (unsigned i = negative; i < negative + count; ++i) digits = digits * 10 + (p[i] - '0');
-  for (unsigned i = negative + count + point; i < taken; ++i) digits = digits * 10 + (p[i] - '0');
-  double parsed = static_cast<double>(digits) / kTens[fractionDigits];
-  if (negative) parsed = -parsed;
-  value = static_cast<double>(static_cast<float>(parsed));
+  if (taken - negative <= 8) {
+    uint64_t bytes = 0;
+    std::memcpy(&bytes, p + negative, sizeof bytes);
+    // The point's byte is dropped: the fraction's digits move down onto it.
+    // A count of 8 leaves no room for a point, and its mask of 0 keeps all.
+    const uint64_t whole = (uint64_t{1} << (8 * (count & 7u))) - 1u;
+    bytes = (bytes & whole) | ((bytes >> (8 * point)) & ~whole);
+    digits = EightDigits(bytes, count + fractionDigits);
+  } else {
+    for (unsigned i = negative; i < negative + count; ++i) digits = digits * 10 + (p[i] - '0');
+    for (unsigned i = negative + count + point; i < taken; ++i) digits = digits * 10 + (p[i] - '0');
+  }
+  const double parsed = ScaledNumber(digits, fractionDigits);
+  value = negative ? -parsed : parsed;
   at = p + pos;
   return true;
 }
@@ -274,38 +307,63 @@ bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
 }
 
 
+void FindAddressLetters(BlockLine& line) {
+  line.groups = (line.length + 15) / 16;
+  for (size_t group = 0; group < line.groups; ++group) {
+    const uint8_t* const bytes = line.bytes + group * 16;
+    const size_t count = line.length - group * 16;
+#if defined(__SSE2__)
+    // The reader's padding allows loading 16 bytes from any byte of the line.
+    const unsigned valid = count >= 16 ? 0xFFFFu : (1u << count) - 1u;
+    const unsigned letters =
+        AddressLetterBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes))) & valid;
+#else
+    unsigned letters = 0;
+    for (size_t i = 0; i < 16 && i < count; ++i) letters |= (IsAddressLetter(bytes[i]) ? 1u : 0u) << i;
+#endif
+    line.letters[group] = static_cast<uint16_t>(letters);
+  }
+}
+
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
+  const StreamReader::Line bytes = reader.PeekLine(BlockLine::kLimit);
+  BlockLine line;
+  line.bytes = bytes.bytes;
+  line.length = bytes.length;
+  FindAddressLetters(line);
+  return ReadAddressWords(ctx, reader, line, xyPlane);
+}
+
+int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
+                     bool xyPlane) {
   for (bool& given : ctx.wordGiven) given = false;
   const bool centreBlock = ctx.ccBlock;
   ctx.ccBlock = false;
-
-  const StreamReader::Line line = reader.PeekLine(kMaxBlockBytes);
   if (line.length == 0) return -1;
-  const uint8_t* at = line.bytes;
   const uint8_t* const end = line.bytes + line.length;
 
-  ReadTncWords(ctx, at, end);
+  ReadTncWords(ctx, line.bytes, end);
   ctx.tncCentreGiven = false;
   // In a TNC move block IX, IY and IZ are incremental coordinates.
   const bool tncMove = ctx.tncBlock != TNC_NONE && ctx.tncBlock != TNC_CENTRE;
 
   // Every byte of the line is examined, comments included: "(MAX 10)" sets X.
   // A number never takes a letter, so the words are read at every letter of
-  // the line in turn, sixteen bytes searched at a time.
+  // the line in turn.
   int stored = 0;
-  for (size_t group = 0; group < line.length; group += 16) {
-    for (unsigned letters = LetterMask(line.bytes + group, line.length - group); letters != 0;
-         letters &= letters - 1) {
-      const uint8_t* letter = line.bytes + group + static_cast<size_t>(LowestBit(letters));
+  int lettersY = 0, lettersZ = 0;
+  for (size_t group = 0; group < line.groups; ++group) {
+    for (unsigned letters = line.letters[group]; letters != 0; letters &= letters - 1) {
+      const uint8_t* letter = line.bytes + group * 16 + static_cast<size_t>(LowestBit(letters));
       const uint8_t before = letter > line.bytes ? letter[-1] : 0;
       int slot = kSlots.slot[*letter];
       // DR+/DR- (direction) and PR (polar radius) are no radius words.
       if (slot == SLOT_R && (before == 'D' || before == 'P')) continue;
-      if (slot == SLOT_Y) ctx.countY += 1;
-      if (slot == SLOT_Z) ctx.countZ += 1;
+      lettersY += slot == SLOT_Y;
+      lettersZ += slot == SLOT_Z;
 
       double value = 0.0;
-      at = letter + 1;
+      const uint8_t* at = letter + 1;
       if (!ReadNumberInLine(at, end, value)) continue;  // "XY5": the X stores nothing
       if (!xyPlane) MapLatheAxes(slot, value);
 
@@ -322,6 +380,9 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
       if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
     }
   }
+  // Whole numbers below 2^53 add up exactly, in any grouping.
+  ctx.countY += lettersY;
+  ctx.countZ += lettersZ;
   reader.Skip(line.length);
   // A line longer than any block (the scanner skips those) ends here too.
   if (line.bytes[line.length - 1] != '\n') reader.SkipLine();

@@ -7,6 +7,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "AddressLetters.h"
 #include "LowestBit.h"
 #include "NcPathContext.h"
 
@@ -145,10 +146,18 @@ bool IsWholeWord(const char* text, size_t textLength, const char* at, const char
 
 // Records the keywords that start at code[i] and were not found before.
 // code[length] can be read; whatever it holds, no keyword is cut there.
-void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
-             int16_t (&firstAt)[kKeywordCount]) {
-  for (KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
-       candidates != 0; candidates &= candidates - 1) {
+// Most bytes that may start a keyword start none with the byte after them
+// (I0.5, R2, F1000): the first lookup settles those before any loop.
+void MatchCandidates(const char* code, size_t length, size_t i, KeywordSet candidates,
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]);
+inline void MatchAt(const char* code, size_t length, size_t i, int lead, KeywordSet& found,
+                    int16_t (&firstAt)[kKeywordCount]) {
+  const KeywordSet candidates = kIndex.byPair[lead - 1][static_cast<uint8_t>(code[i + 1])] & ~found;
+  if (candidates != 0) MatchCandidates(code, length, i, candidates, found, firstAt);
+}
+void MatchCandidates(const char* code, size_t length, size_t i, KeywordSet candidates,
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
+  for (; candidates != 0; candidates &= candidates - 1) {
     const int k = LowestBit(candidates);
     const Keyword& keyword = kKeywords[k];
     if (keyword.length <= length - i &&
@@ -183,31 +192,51 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
   return found;
 }
 
-// FindKeywords over a line's own bytes in the reader's buffer, from each of
-// which 16 bytes can be loaded. False as soon as the line holds a comment's
-// opening or a NUL byte: its code text is then not simply the line.
-bool FindKeywordsInLine(const char* line, size_t length, char open, KeywordSet& found,
-                        int16_t (&firstAt)[kKeywordCount]) {
 #if defined(__SSE2__)
+// The common line lies whole in the reader's buffer, short enough to be a
+// block, without a comment or a NUL byte. One sweep over it, sixteen bytes
+// at a time, finds its newline, marks its address letters for the word
+// reader and finds its keywords (FindKeywords on the line itself); `length`
+// receives the length of its code text, without CR-LF. False for any other
+// line, which the general way then reads.
+bool SweepCommonLine(const StreamReader& reader, char open, BlockLine& line, size_t& length,
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
+  const StreamReader::Line unread = reader.Unread();
+  const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
+  const char* const text = reinterpret_cast<const char*>(unread.bytes);
   found = 0;
-  for (size_t i = 0; i < length; i += 16) {
-    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + i));
-    const unsigned valid = length - i >= 16 ? 0xFFFFu : (1u << (length - i)) - 1u;
+  size_t group = 0;
+  for (size_t i = 0; i < window; i += 16, ++group) {
+    // The reader's padding allows loading 16 bytes from any unread byte.
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+    const unsigned valid = window - i >= 16 ? 0xFFFFu : (1u << (window - i)) - 1u;
+    const unsigned newline =
+        valid & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
+    // The line's bytes among the 16: those before its newline.
+    const unsigned own = newline != 0 ? (newline & (0u - newline)) - 1u : valid;
     const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(open)),
                                        _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
-    if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & valid) != 0) return false;
-    for (KeywordSet mask = LeadCandidates(bytes) & valid; mask != 0; mask &= mask - 1) {
+    if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & own) != 0) return false;
+    line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & own);
+    // No keyword holds a CR or a newline, so none runs past the line's end
+    // and the window may stand for the line's length.
+    for (KeywordSet mask = LeadCandidates(bytes) & own; mask != 0; mask &= mask - 1) {
       const size_t at = i + static_cast<size_t>(LowestBit(mask));
-      const int lead = kIndex.lead[static_cast<uint8_t>(line[at])];
-      if (lead != 0) MatchAt(line, length, at, lead, found, firstAt);
+      const int lead = kIndex.lead[static_cast<uint8_t>(text[at])];
+      if (lead != 0) MatchAt(text, window, at, lead, found, firstAt);
+    }
+    if (newline != 0) {
+      const size_t end = i + static_cast<size_t>(LowestBit(newline));
+      line.bytes = unread.bytes;
+      line.length = end + 1;
+      line.groups = group + 1;
+      length = end > 0 && text[end - 1] == '\r' ? end - 1 : end;
+      return length < kMaxLineBytes;
     }
   }
-  return true;
-#else
-  (void)line, (void)length, (void)open, (void)found, (void)firstAt;
-  return false;  // the general way, with a copy of the code text
-#endif
+  return false;
 }
+#endif
 
 void SetModes(NcPathContext& ctx, bool rapid, bool linear, bool cw, bool ccw) {
   ctx.modeRapid = rapid;
@@ -298,6 +327,33 @@ int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, KeywordSe
   return matches;
 }
 
+// The commonest block names one ISO motion and no other keyword (N7 G1 X5):
+// applied here as ApplyKeywords would, without its loop. The motions are
+// the first eight keywords, G0 to G3 and G00 to G03.
+constexpr KeywordSet kMotions = (KeywordSet{1} << 8) - 1;
+constexpr bool MotionsInOrder() {
+  for (int k = 0; k < 8; ++k) {
+    const Effect modes[] = {Effect::Rapid, Effect::Linear, Effect::ArcCw, Effect::ArcCcw};
+    if (kKeywords[k].effect != modes[k % 4] || kKeywords[k].vote != Vote::Iso || !kKeywords[k].counts)
+      return false;
+  }
+  return true;
+}
+static_assert(MotionsInOrder(), "the one-motion shortcut follows the keyword table");
+
+bool ApplyOneMotion(NcPathContext& ctx, const char* code, size_t length, KeywordSet found,
+                    const int16_t (&firstAt)[kKeywordCount]) {
+  if (ctx.isTnc != 0 || (found & (found - 1)) != 0 || (found & kMotions) == 0) return false;
+  const int k = LowestBit(found);
+  const Keyword& keyword = kKeywords[k];
+  if (!IsWholeWord(code, length, code + firstAt[k], keyword.word, keyword.length)) return false;
+  const int motion = k % 4;
+  SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
+  ctx.modeCycle = false;
+  AddVote(ctx.isoHits);
+  return true;
+}
+
 }  // namespace
 
 bool MatchWord(const char* text, const char* word) {
@@ -308,15 +364,40 @@ bool MatchWord(const char* text, const char* word) {
 }
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
+  BlockLine line;
+  return ScanBlock(ctx, reader, line);
+}
+
+int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
+  static_assert(BlockLine::kLimit == kMaxLineBytes + 2, "the longest block, its CR-LF and one more");
+  const char open = ctx.isTnc ? ';' : '(';
+  int16_t firstAt[kKeywordCount];
+  KeywordSet found = 0;
+  size_t length = 0;
+#if defined(__SSE2__)
+  if (SweepCommonLine(reader, open, line, length, found, firstAt)) {
+    // The code text is the line itself.
+    ctx.tncBlock = TNC_NONE;  // a keyword names it
+    ctx.hasComment = false;
+    if (length == 0) return 0;
+    const char* const text = reinterpret_cast<const char*>(line.bytes);
+    if (ApplyOneMotion(ctx, text, length, found, firstAt)) return 1;
+    return ApplyKeywords(ctx, text, length, found, firstAt);
+  }
+#endif
+
   // The reader stays at the block's first byte: the word reader reads the
   // same line again.
-  const StreamReader::Line line = reader.PeekLine(kMaxLineBytes + 2);
+  const StreamReader::Line bytes = reader.PeekLine(BlockLine::kLimit);
+  line.bytes = bytes.bytes;
+  line.length = bytes.length;
+  line.groups = 0;
   if (line.length == 0) return -1;
   ctx.tncBlock = TNC_NONE;  // a keyword below names it
 
   // The line's own bytes: without its newline, and without a carriage
   // return right before it (CR-LF ends a line like LF).
-  size_t length = line.length;
+  length = line.length;
   if (line.bytes[length - 1] == '\n') --length;
   const bool lineEnds = length < line.length || length == reader.Remaining();
   if (lineEnds && length > 0 && line.bytes[length - 1] == '\r') --length;
@@ -324,17 +405,7 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
     reader.Skip(kMaxLineBytes);
     return -2;
   }
-
-  const char open = ctx.isTnc ? ';' : '(';
-  int16_t firstAt[kKeywordCount];
-  KeywordSet found = 0;
-  const char* const text = reinterpret_cast<const char*>(line.bytes);
-  if (FindKeywordsInLine(text, length, open, found, firstAt)) {
-    // No comment and no NUL: the code text is the line itself.
-    ctx.hasComment = false;
-    if (length == 0) return 0;
-    return ApplyKeywords(ctx, text, length, found, firstAt);
-  }
+  FindAddressLetters(line);
 
   const int close = ctx.isTnc ? -1 : ')';  // a TNC comment runs to the line end
   char code[kMaxLineBytes];
@@ -367,5 +438,6 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
   codeLength = std::strlen(code);
   if (codeLength == 0) return 0;
   found = FindKeywords(code, codeLength, firstAt);
+  if (ApplyOneMotion(ctx, code, codeLength, found, firstAt)) return 1;
   return ApplyKeywords(ctx, code, codeLength, found, firstAt);
 }

@@ -81,6 +81,9 @@ class StreamReader {
     if (cursor_ == lineCursor_ && limit == lineLimit_) return {buffer_ + cursor_, lineLength_};
     return FindLine(limit);
   }
+  // The bytes read from the source and not yet consumed, without reading
+  // more; 16 bytes can be loaded from each of them.
+  Line Unread() const { return {buffer_ + cursor_, filled_ - cursor_}; }
   // Moves past the rest of the line and its newline.
   void SkipLine() {
     for (uint64_t left = Remaining(); left > 0; --left) {

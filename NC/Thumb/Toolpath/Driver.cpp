@@ -16,6 +16,16 @@ struct Point {
   double h = NOT_GIVEN, v = NOT_GIVEN;
 };
 
+// The X and Y words: where the block sends the tool. Read one at a time (a
+// volatile read is never merged with its neighbour): the word reader has
+// just stored one of them, and loading both at once, 16 bytes, would wait
+// until that 8-byte store reached the cache instead of taking its value on
+// the way, a stall on every block.
+Point WordTarget(const NcPathContext& ctx) {
+  const volatile double* const words = ctx.words;
+  return {words[SLOT_X], words[SLOT_Y]};
+}
+
 // Pass start: back to the first byte, modal state cleared.
 void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   reader.Rewind();  // a source that cannot seek leaves the reader at its end
@@ -34,12 +44,12 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   previous = Point{};
 }
 
-// Scans the next block; false when the pass must end. Over-long lines are
-// skipped whole, so `matches` always belongs to a block that can be read.
-bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader) {
+// Scans the next block; false when the pass must end (the scanner finds no
+// byte left). Over-long lines are skipped whole, so `matches` always belongs
+// to a block that can be read.
+bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   for (;;) {
-    if (AtStreamEnd(ctx, reader)) return false;
-    const int result = ScanBlock(ctx, reader);
+    const int result = ScanBlock(ctx, reader, line);
     if (result == -1) return false;
     if (result != -2) return true;
     reader.SkipLine();  // a line too long to be a block changes nothing
@@ -183,7 +193,8 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
 }
 
 void LetGoHeld(NcPathContext& ctx, bool drawing) {
-  EmitMove(ctx, ctx.heldMove, drawing);
+  // ISO programs hold nothing: every block of theirs passes here.
+  if (ctx.heldMove.kind != ContourMove::None) EmitMove(ctx, ctx.heldMove, drawing);
   ctx.heldMove = ContourMove{};
   ctx.heldCorner = TNC_NONE;
 }
@@ -340,10 +351,11 @@ void RestartForTurning(NcPathContext& ctx, StreamReader& reader, Point& previous
 void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
-  while (ScanNextBlock(ctx, reader)) {
-    const int n = ReadAddressWords(ctx, reader, ctx.plane != 2);
+  BlockLine line;
+  while (ScanNextBlock(ctx, reader, line)) {
+    const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
     if (n == -1) break;
-    const Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
+    const Point target = WordTarget(ctx);
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
       LetGoHeld(ctx, false);
@@ -431,15 +443,16 @@ bool ArcOffsets(const NcPathContext& ctx, const Point& previous, const Point& ta
 void SecondPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
-  while (ScanNextBlock(ctx, reader)) {
+  BlockLine line;
+  while (ScanNextBlock(ctx, reader, line)) {
     CaptureComment(ctx);
     // An ISO straight move ends the arc centre; a TNC centre stays for the
     // next "C " block even over straight moves, as the first pass frames it.
     if (ctx.isTnc == 0 && (ctx.modeRapid || ctx.modeLinear)) {
       ctx.words[SLOT_I] = ctx.words[SLOT_J] = NOT_GIVEN;
     }
-    const int n = ReadAddressWords(ctx, reader, ctx.plane != 2);
-    Point target{ctx.words[SLOT_X], ctx.words[SLOT_Y]};
+    const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
+    Point target = WordTarget(ctx);
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
       LetGoHeld(ctx, true);

@@ -2,6 +2,7 @@
 // The toolpath interpreter: reads an NC program (ISO G-code or TNC
 // conversational) in two passes, frames its path and draws it on a canvas.
 // Portable C++17; no allocation, no exceptions, every loop bounded.
+#include <cstddef>
 #include <cstdint>
 
 #include "ByteSource.h"
@@ -115,17 +116,35 @@ int DrawToolpath(NcPathContext& ctx, ByteSource& source);
 // True when no byte is left before the next read.
 bool AtStreamEnd(NcPathContext& ctx, StreamReader& reader);
 
+// One line of the program as the block scanner and then the word reader
+// read it: its bytes in the reader's buffer (valid until the reader moves)
+// and where its address letters stand, which the scanner finds on its way.
+struct BlockLine {
+  static constexpr size_t kLimit = 257;  // bytes asked for: a block, CR-LF and one more
+  static constexpr size_t kMaxGroups = (kLimit + 15) / 16;
+  const uint8_t* bytes = nullptr;
+  size_t length = 0;                // with its newline; 0: no byte left
+  size_t groups = 0;                // 16-byte groups that `letters` holds
+  uint16_t letters[kMaxGroups];     // one bit for each address letter, by group
+};
+
 // Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
 // newline; the reader stands after the 255th), 0 (no code text) or the number
 // of keyword matches; in these two cases the reader stays at the block's
-// first byte, for the word reader.
+// first byte, for the word reader, and `line` holds the block's line.
+int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line);
 int ScanBlock(NcPathContext& ctx, StreamReader& reader);
 // Whole-word match of `word` in the NUL-terminated `text`.
 bool MatchWord(const char* text, const char* word);
 
 // Address words of one block: -1 when no byte was left, else the number of
-// words stored. Reads up to and including the block's newline.
+// words stored. Reads up to and including the block's newline; `line` is the
+// one ScanBlock just showed, or the reader's line is read anew.
+int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
+                     bool xyPlane);
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane);
+// Finds the address letters of all of `line` (its bytes and length set).
+void FindAddressLetters(BlockLine& line);
 // The number after an address letter, as atof reads it, rounded to float.
 // `at` moves to the byte that ended the number.
 bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value);

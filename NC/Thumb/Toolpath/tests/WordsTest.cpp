@@ -55,6 +55,34 @@ NcPathContext FreshContext(RecordingCanvas& canvas) {
   return ctx;
 }
 
+// The word reader takes a line's numbers sixteen bytes at a time and its
+// letters from the scanner's sweep, or from its own when it reads the line
+// anew: either way the values are those ReadNumber reads byte by byte,
+// wherever in the line and in its 16-byte groups a number stands.
+TEST(ReadAddressWords, ReadsNumbersAsReadNumberWhereverTheyStand) {
+  std::mt19937 random(11);
+  const char alphabet[] = "0123456789-.,+ ";
+  RecordingCanvas canvas;
+  for (int n = 0; n < 20000; ++n) {
+    std::string number;
+    const int length = 1 + static_cast<int>(random() % 14);
+    for (int i = 0; i < length; ++i) number += alphabet[random() % 15];
+    const std::string lead(random() % 40, random() % 2 ? ' ' : 'N');
+    const std::string line = lead + "G1 X" + number + (random() % 2 ? "\n" : " (Y3)\r\n");
+    const double expected = Number(number + "\n");
+
+    NcPathContext shared = FreshContext(canvas);
+    TextReader sharedText(line);
+    BlockLine scanned;
+    ScanBlock(shared, sharedText.reader, scanned);
+    ReadAddressWords(shared, sharedText.reader, scanned, true);
+    NcPathContext reread = FreshContext(canvas);
+    Words(reread, line);
+    ASSERT_EQ(shared.words[SLOT_X], std::isnan(expected) ? NOT_GIVEN : expected) << line;
+    ASSERT_EQ(reread.words[SLOT_X], shared.words[SLOT_X]) << line;
+  }
+}
+
 TEST(ReadAddressWords, StoresChangedWordsOnly) {
   RecordingCanvas canvas;
   NcPathContext ctx = FreshContext(canvas);
