@@ -247,8 +247,11 @@ void RasterLines(const PixelRows& picture, const Pixel* points, int count, uint3
   auto inside = [width, height](Pixel p) {
     return static_cast<uint32_t>(p.x) < width && static_cast<uint32_t>(p.y) < height;
   };
+  // Differences in unsigned arithmetic: a pixel far outside the picture
+  // may lie 2^32 away.
   auto neighbours = [](Pixel a, Pixel b) {
-    return static_cast<uint32_t>(b.x - a.x + 1) <= 2 && static_cast<uint32_t>(b.y - a.y + 1) <= 2;
+    return static_cast<uint32_t>(b.x) - static_cast<uint32_t>(a.x) + 1u <= 2u &&
+           static_cast<uint32_t>(b.y) - static_cast<uint32_t>(a.y) + 1u <= 2u;
   };
   for (int n = 1; n < count;) {
     const Pixel a = points[n - 1], b = points[n++];
@@ -266,17 +269,10 @@ void RasterLines(const PixelRows& picture, const Pixel* points, int count, uint3
     // Both ends now hold the colour. Steps on to neighbours inside the
     // picture write only their new pixel: the one they start from is done,
     // and a step that stays on it changes nothing.
-    uint32_t* const pixels = rows.pixels;
-    const int64_t stride = rows.stride;
     for (Pixel from = b; n < count; ++n) {
       const Pixel to = points[n];
-      // One branch for the four tests.
-      if ((static_cast<uint32_t>(to.x) >= width) | (static_cast<uint32_t>(to.y) >= height) |
-          (static_cast<uint32_t>(to.x - from.x + 1) > 2) |
-          (static_cast<uint32_t>(to.y - from.y + 1) > 2)) {
-        break;
-      }
-      pixels[to.y * stride + to.x] = colour;
+      if (!inside(to) || !neighbours(from, to)) break;
+      rows.pixels[to.y * rows.stride + to.x] = colour;
       from = to;
     }
   }
