@@ -257,14 +257,38 @@ bool ReadPlainNumberInLine(const uint8_t*& at, const uint8_t* end, double& value
 }
 #endif
 
+// ReadPlainNumber where the line lies in the reader's buffer.
+bool ReadPlainNumberHere(const uint8_t*& at, const uint8_t* end, double& value) {
+#if defined(__SSE2__)
+  return ReadPlainNumberInLine(at, end, value);
+#else
+  return ReadPlainNumber(at, end, value);
+#endif
+}
+
 // ReadNumber for a number in a line of the reader's buffer.
 bool ReadNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
-#if defined(__SSE2__)
-  if (ReadPlainNumberInLine(at, end, value)) return true;
-#else
-  if (ReadPlainNumber(at, end, value)) return true;
-#endif
+  if (ReadPlainNumberHere(at, end, value)) return true;
   return ReadOtherNumber(at, end, value);
+}
+
+// Stores the number read after the address letter `slot`; `before` is the
+// byte before the letter. Returns whether the word counts as stored.
+bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before, bool xyPlane,
+                      bool centreBlock, bool tncMove) {
+  if (!xyPlane) MapLatheAxes(slot, value);
+  bool incremental = false;
+  if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
+    // CC X+25 Y+25: the circle centre, always absolute.
+    slot = slot == SLOT_X ? SLOT_I : SLOT_J;
+    ctx.tncCentreGiven = true;
+  } else if (slot <= SLOT_Z) {
+    incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
+  }
+  const bool stored = StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot));
+  // An ISO radius always counts as given, so that an arc repeats its radius.
+  if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
+  return stored;
 }
 
 // TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
@@ -365,20 +389,17 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
       double value = 0.0;
       const uint8_t* at = letter + 1;
       if (!ReadNumberInLine(at, end, value)) continue;  // "XY5": the X stores nothing
-      if (!xyPlane) MapLatheAxes(slot, value);
-
-      bool incremental = false;
-      if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
-        // CC X+25 Y+25: the circle centre, always absolute.
-        slot = slot == SLOT_X ? SLOT_I : SLOT_J;
-        ctx.tncCentreGiven = true;
-      } else if (slot <= SLOT_Z) {
-        incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
-      }
-      if (StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot))) ++stored;
-      // An ISO radius always counts as given, so that an arc repeats its radius.
-      if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
+      stored += StoreAddressWord(ctx, slot, value, before, xyPlane, centreBlock, tncMove);
     }
+  }
+  // A plain block's words were read by the scanner, each letter with its number.
+  for (int w = 0; w < line.plainWords; ++w) {
+    const uint8_t* letter = line.bytes + line.plainAt[w];
+    const uint8_t before = letter > line.bytes ? letter[-1] : 0;
+    const int slot = kSlots.slot[*letter];
+    lettersY += slot == SLOT_Y;
+    lettersZ += slot == SLOT_Z;
+    stored += StoreAddressWord(ctx, slot, line.plainValues[w], before, xyPlane, centreBlock, tncMove);
   }
   // Whole numbers below 2^53 add up exactly, in any grouping.
   ctx.countY += lettersY;
@@ -387,6 +408,52 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
   // A line longer than any block (the scanner skips those) ends here too.
   if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
   return stored;
+}
+
+bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion) {
+  constexpr size_t kMaxCodeBytes = 254;  // as the block scanner: 255 bytes are no block
+  const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
+  const uint8_t* const bytes = unread.bytes;
+  motion = -1;
+  int words = 0;
+  for (size_t i = 0; i < window;) {  // every step moves on by a byte or more
+    const uint8_t b = bytes[i];
+    if (b == ' ') {
+      ++i;
+    } else if (b == '\n' || (b == '\r' && i + 1 < window && bytes[i + 1] == '\n')) {
+      if (i > kMaxCodeBytes) return false;
+      line.bytes = bytes;
+      line.length = i + (b == '\r' ? 2 : 1);
+      line.groups = 0;
+      line.plainWords = words;
+      return true;
+    } else if (b == 'N' || b == 'G') {
+      size_t next = i + 1;
+      while (next < window && IsDigit(bytes[next])) ++next;
+      const size_t digits = next - i - 1;
+      if (digits == 0) return false;
+      if (b == 'G') {
+        // The only keyword of the block, and a whole word: it follows a
+        // space or a number, and a space, a letter or the line end follows.
+        const uint8_t last = bytes[next - 1];
+        if (motion >= 0 || digits > 2 || (digits == 2 && bytes[i + 1] != '0') || last > '3')
+          return false;
+        motion = last - '0';
+      }
+      i = next;
+    } else {
+      // No address letter here follows a D or a P, or stands in a TNC move.
+      const uint8_t* at = bytes + i + 1;
+      double value = 0.0;
+      if (!IsAddressLetter(b) || words == BlockLine::kMaxPlainWords ||
+          !ReadPlainNumberHere(at, bytes + window, value))
+        return false;
+      line.plainAt[words] = static_cast<uint16_t>(i);
+      line.plainValues[words++] = value;
+      i = static_cast<size_t>(at - bytes);
+    }
+  }
+  return false;
 }
 
 int DecidePlane(const NcPathContext& ctx, bool force) {

@@ -374,6 +374,18 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   int16_t firstAt[kKeywordCount];
   KeywordSet found = 0;
   size_t length = 0;
+  int motion = -1;
+  if (ctx.isTnc == 0 && ReadPlainBlock(reader.Unread(), line, motion)) {
+    // Its one keyword, if any, is the motion, applied as ApplyOneMotion would.
+    ctx.tncBlock = TNC_NONE;
+    ctx.hasComment = false;
+    if (motion < 0) return 0;
+    SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
+    ctx.modeCycle = false;
+    AddVote(ctx.isoHits);
+    return 1;
+  }
+  line.plainWords = -1;
 #if defined(__SSE2__)
   if (SweepCommonLine(reader, open, line, length, found, firstAt)) {
     // The code text is the line itself.
