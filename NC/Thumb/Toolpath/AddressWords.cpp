@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int kMaxNumberChars = 10;
+constexpr size_t kMaxBlockBytes = 255;  // a line this long or longer is no block (the scanner's limit)
 
 constexpr int SlotOfLetter(int b) {
   switch (b) {
@@ -257,24 +258,71 @@ bool ReadPlainNumberInLine(const uint8_t*& at, const uint8_t* end, double& value
 }
 #endif
 
-// ReadPlainNumber where the line lies in the reader's buffer.
-bool ReadPlainNumberHere(const uint8_t*& at, const uint8_t* end, double& value) {
-#if defined(__SSE2__)
-  return ReadPlainNumberInLine(at, end, value);
-#else
-  return ReadPlainNumber(at, end, value);
-#endif
-}
-
 // ReadNumber for a number in a line of the reader's buffer.
 bool ReadNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
-  if (ReadPlainNumberHere(at, end, value)) return true;
+#if defined(__SSE2__)
+  if (ReadPlainNumberInLine(at, end, value)) return true;
+#else
+  if (ReadPlainNumber(at, end, value)) return true;
+#endif
   return ReadOtherNumber(at, end, value);
+}
+
+// ReadPlainNumber at bytes[at], in a line that ends with a CR or a newline:
+// no run of digits or spaces passes that end. `at` moves past the number and
+// the spaces after it.
+bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
+  size_t p = at;
+  const bool negative = bytes[p] == '-';
+  p += negative;
+  uint64_t digits = 0;  // unsigned: a long run of digits wraps, and is refused below
+  const size_t first = p;
+  for (; IsDigit(bytes[p]); ++p) digits = digits * 10 + (bytes[p] - '0');
+  const size_t count = p - first;
+  size_t fractionDigits = 0;
+  const bool point = bytes[p] == '.';
+  if (point) {
+    const size_t fraction = ++p;
+    for (; IsDigit(bytes[p]); ++p) digits = digits * 10 + (bytes[p] - '0');
+    fractionDigits = p - fraction;
+  }
+  const size_t taken = negative + count + point + fractionDigits;
+  if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  if (taken < kMaxNumberChars) {
+    // The general reader goes on over spaces and "+" while it may take more.
+    while (bytes[p] == ' ') ++p;
+    if (IsNumberByte(bytes[p])) return false;
+  }
+  const double parsed = ScaledNumber(digits, static_cast<int>(fractionDigits));
+  value = negative ? -parsed : parsed;
+  at = p;
+  return true;
+}
+
+// Index of the first newline among the `length` bytes, or `length`. The
+// bytes lie in the reader's buffer, where 16 bytes can be loaded from each.
+size_t FindNewline(const uint8_t* bytes, size_t length) {
+#if defined(__SSE2__)
+  for (size_t i = 0; i < length; i += 16) {
+    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const unsigned newline =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('\n'))));
+    if (newline != 0) {
+      // The first newline of the group, which may lie past the bytes asked about.
+      const size_t at = i + static_cast<size_t>(LowestBit(newline));
+      return at < length ? at : length;
+    }
+  }
+  return length;
+#else
+  const void* found = std::memchr(bytes, '\n', length);
+  return found ? static_cast<size_t>(static_cast<const uint8_t*>(found) - bytes) : length;
+#endif
 }
 
 // Stores the number read after the address letter `slot`; `before` is the
 // byte before the letter. Returns whether the word counts as stored.
-bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before, bool xyPlane,
+inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before, bool xyPlane,
                       bool centreBlock, bool tncMove) {
   if (!xyPlane) MapLatheAxes(slot, value);
   bool incremental = false;
@@ -349,6 +397,33 @@ void FindAddressLetters(BlockLine& line) {
   }
 }
 
+namespace {
+
+// ReadAddressWords for a plain block, whose words the scanner has read: an
+// ISO block that names no TNC element, so no word is a TNC polar or chamfer
+// word and no letter is an incremental TNC coordinate.
+int StorePlainWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line, bool xyPlane) {
+  for (bool& given : ctx.wordGiven) given = false;
+  const bool centreBlock = ctx.ccBlock;
+  ctx.ccBlock = false;
+  ReadTncWords(ctx, line.bytes, line.bytes);  // clears them
+  ctx.tncCentreGiven = false;
+  int stored = 0;
+  int lettersY = 0, lettersZ = 0;
+  for (int w = 0; w < line.plainWords; ++w) {
+    const int slot = kSlots.slot[line.bytes[line.plainAt[w]]];
+    lettersY += slot == SLOT_Y;
+    lettersZ += slot == SLOT_Z;
+    stored += StoreAddressWord(ctx, slot, line.plainValues[w], 0, xyPlane, centreBlock, false);
+  }
+  ctx.countY += lettersY;
+  ctx.countZ += lettersZ;
+  reader.Skip(line.length);  // the line with its newline
+  return stored;
+}
+
+}  // namespace
+
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   const StreamReader::Line bytes = reader.PeekLine(BlockLine::kLimit);
   BlockLine line;
@@ -360,6 +435,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
 
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
                      bool xyPlane) {
+  if (line.plainWords >= 0) return StorePlainWords(ctx, reader, line, xyPlane);
   for (bool& given : ctx.wordGiven) given = false;
   const bool centreBlock = ctx.ccBlock;
   ctx.ccBlock = false;
@@ -392,15 +468,6 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
       stored += StoreAddressWord(ctx, slot, value, before, xyPlane, centreBlock, tncMove);
     }
   }
-  // A plain block's words were read by the scanner, each letter with its number.
-  for (int w = 0; w < line.plainWords; ++w) {
-    const uint8_t* letter = line.bytes + line.plainAt[w];
-    const uint8_t before = letter > line.bytes ? letter[-1] : 0;
-    const int slot = kSlots.slot[*letter];
-    lettersY += slot == SLOT_Y;
-    lettersZ += slot == SLOT_Z;
-    stored += StoreAddressWord(ctx, slot, line.plainValues[w], before, xyPlane, centreBlock, tncMove);
-  }
   // Whole numbers below 2^53 add up exactly, in any grouping.
   ctx.countY += lettersY;
   ctx.countZ += lettersZ;
@@ -411,30 +478,28 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
 }
 
 bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion) {
-  constexpr size_t kMaxCodeBytes = 254;  // as the block scanner: 255 bytes are no block
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
   const uint8_t* const bytes = unread.bytes;
+  const size_t newline = FindNewline(bytes, window);
+  if (newline == window) return false;
+  // The code text ends at the CR or the newline: every run of digits or
+  // spaces below stops there without a bound of its own.
+  const size_t length = newline > 0 && bytes[newline - 1] == '\r' ? newline - 1 : newline;
+  if (length >= kMaxBlockBytes) return false;
   motion = -1;
   int words = 0;
-  for (size_t i = 0; i < window;) {  // every step moves on by a byte or more
+  for (size_t i = 0; i < length;) {  // every step moves on by a byte or more
     const uint8_t b = bytes[i];
     if (b == ' ') {
       ++i;
-    } else if (b == '\n' || (b == '\r' && i + 1 < window && bytes[i + 1] == '\n')) {
-      if (i > kMaxCodeBytes) return false;
-      line.bytes = bytes;
-      line.length = i + (b == '\r' ? 2 : 1);
-      line.groups = 0;
-      line.plainWords = words;
-      return true;
     } else if (b == 'N' || b == 'G') {
       size_t next = i + 1;
-      while (next < window && IsDigit(bytes[next])) ++next;
+      while (IsDigit(bytes[next])) ++next;
       const size_t digits = next - i - 1;
       if (digits == 0) return false;
       if (b == 'G') {
-        // The only keyword of the block, and a whole word: it follows a
-        // space or a number, and a space, a letter or the line end follows.
+        // The block's only keyword, and a whole word: a space or a number
+        // stands before it, a space, a letter or the line end after it.
         const uint8_t last = bytes[next - 1];
         if (motion >= 0 || digits > 2 || (digits == 2 && bytes[i + 1] != '0') || last > '3')
           return false;
@@ -442,18 +507,20 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
       }
       i = next;
     } else {
-      // No address letter here follows a D or a P, or stands in a TNC move.
-      const uint8_t* at = bytes + i + 1;
-      double value = 0.0;
-      if (!IsAddressLetter(b) || words == BlockLine::kMaxPlainWords ||
-          !ReadPlainNumberHere(at, bytes + window, value))
-        return false;
-      line.plainAt[words] = static_cast<uint16_t>(i);
-      line.plainValues[words++] = value;
-      i = static_cast<size_t>(at - bytes);
+      // An address letter and its number. None of them follows a D or a P
+      // or stands in a TNC move, so the letter alone names the word.
+      if (!IsAddressLetter(b) || words == BlockLine::kMaxPlainWords) return false;
+      size_t at = i + 1;
+      if (!ReadSimpleNumber(bytes, at, line.plainValues[words])) return false;
+      line.plainAt[words++] = static_cast<uint16_t>(i);
+      i = at;
     }
   }
-  return false;
+  line.bytes = bytes;
+  line.length = newline + 1;
+  line.groups = 0;
+  line.plainWords = words;
+  return true;
 }
 
 int DecidePlane(const NcPathContext& ctx, bool force) {

@@ -193,8 +193,10 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
 }
 
 void LetGoHeld(NcPathContext& ctx, bool drawing) {
-  // ISO programs hold nothing: every block of theirs passes here.
-  if (ctx.heldMove.kind != ContourMove::None) EmitMove(ctx, ctx.heldMove, drawing);
+  // ISO programs hold nothing: every block of theirs passes here. Nothing
+  // held means a cleared heldMove and no corner asked.
+  if (ctx.heldMove.kind == ContourMove::None) return;
+  EmitMove(ctx, ctx.heldMove, drawing);
   ctx.heldMove = ContourMove{};
   ctx.heldCorner = TNC_NONE;
 }
