@@ -268,34 +268,63 @@ bool ReadNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
   return ReadOtherNumber(at, end, value);
 }
 
-// ReadPlainNumber at bytes[at], in a line that ends with a CR or a newline:
-// no run of digits or spaces passes that end. `at` moves past the number and
-// the spaces after it.
-bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
-  size_t p = at;
-  const bool negative = bytes[p] == '-';
-  p += negative;
-  uint64_t digits = 0;  // unsigned: a long run of digits wraps, and is refused below
-  const size_t first = p;
-  for (; IsDigit(bytes[p]); ++p) digits = digits * 10 + (bytes[p] - '0');
-  const size_t count = p - first;
-  size_t fractionDigits = 0;
-  const bool point = bytes[p] == '.';
-  if (point) {
-    const size_t fraction = ++p;
-    for (; IsDigit(bytes[p]); ++p) digits = digits * 10 + (bytes[p] - '0');
-    fractionDigits = p - fraction;
+// Length of the run of digits at `p`, 16 for 16 or more. The bytes lie in a
+// line of the reader's buffer, where 16 bytes can be loaded from each, and
+// the line's CR or newline ends every run.
+size_t DigitRun(const uint8_t* p) {
+#if defined(__SSE2__)
+  const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i fromZero = _mm_sub_epi8(group, _mm_set1_epi8('0'));
+  const unsigned digits = static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)));
+  return static_cast<size_t>(LowestBit(~digits));  // bit 16 of ~digits is always set
+#else
+  size_t run = 0;
+  while (run < 16 && IsDigit(p[run])) ++run;
+  return run;
+#endif
+}
+
+// The integer of a number's digits, `count` before the point (if any) and
+// `fractionDigits` after it, at most 10 in all: exact.
+uint64_t GatherDigits(const uint8_t* p, size_t count, bool point, size_t fractionDigits) {
+#if defined(__SSE2__)
+  if (count + point + fractionDigits <= 8) {
+    // As ReadPlainNumberInLine: the point's byte dropped, 8 bytes at once.
+    uint64_t bytes = 0;
+    std::memcpy(&bytes, p, sizeof bytes);
+    const uint64_t whole = (uint64_t{1} << (8 * (count & 7u))) - 1u;
+    bytes = (bytes & whole) | ((bytes >> (8 * point)) & ~whole);
+    return EightDigits(bytes, static_cast<unsigned>(count + fractionDigits));
   }
+#endif
+  uint64_t digits = 0;
+  for (size_t k = 0; k < count; ++k) digits = digits * 10 + (p[k] - '0');
+  for (size_t k = count + 1; k <= count + fractionDigits; ++k) digits = digits * 10 + (p[k] - '0');
+  return digits;
+}
+
+// ReadPlainNumber at bytes[at], in a line that ends with a CR or a newline
+// (see DigitRun). `at` moves past the number and the spaces after it.
+bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
+  const uint8_t* p = bytes + at;
+  const bool negative = *p == '-';
+  p += negative;
+  const size_t count = DigitRun(p);
+  const bool point = p[count] == '.';
+  const size_t fractionDigits = point ? DigitRun(p + count + 1) : 0;
   const size_t taken = negative + count + point + fractionDigits;
   if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  const uint64_t digits = GatherDigits(p, count, point, fractionDigits);
+  p += count + point + fractionDigits;
   if (taken < kMaxNumberChars) {
     // The general reader goes on over spaces and "+" while it may take more.
-    while (bytes[p] == ' ') ++p;
-    if (IsNumberByte(bytes[p])) return false;
+    while (*p == ' ') ++p;
+    if (IsNumberByte(*p)) return false;
   }
   const double parsed = ScaledNumber(digits, static_cast<int>(fractionDigits));
   value = negative ? -parsed : parsed;
-  at = p;
+  at = static_cast<size_t>(p - bytes);
   return true;
 }
 
@@ -342,9 +371,12 @@ inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t
 // TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
 // polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
 // that use them are searched.
-void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
+void ClearTncWords(NcPathContext& ctx) {
   ctx.polarRadius = ctx.polarAngle = ctx.chamferLength = NOT_GIVEN;
   ctx.polarRadiusInc = ctx.polarAngleInc = false;
+}
+void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
+  ClearTncWords(ctx);
   const bool polar = ctx.tncBlock == TNC_POLAR_LINE || ctx.tncBlock == TNC_POLAR_CIRCLE;
   if (!polar && ctx.tncBlock != TNC_CHAMFER) return;
   for (const uint8_t* p = at; p + 1 < end; ++p) {
@@ -406,7 +438,7 @@ int StorePlainWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& l
   for (bool& given : ctx.wordGiven) given = false;
   const bool centreBlock = ctx.ccBlock;
   ctx.ccBlock = false;
-  ReadTncWords(ctx, line.bytes, line.bytes);  // clears them
+  ClearTncWords(ctx);
   ctx.tncCentreGiven = false;
   int stored = 0;
   int lettersY = 0, lettersZ = 0;
@@ -488,14 +520,13 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
   if (length >= kMaxBlockBytes) return false;
   motion = -1;
   int words = 0;
-  for (size_t i = 0; i < length;) {  // every step moves on by a byte or more
+  size_t i = 0;
+  while (bytes[i] == ' ') ++i;
+  while (i < length) {  // every step moves on by a byte or more
     const uint8_t b = bytes[i];
-    if (b == ' ') {
-      ++i;
-    } else if (b == 'N' || b == 'G') {
-      size_t next = i + 1;
-      while (IsDigit(bytes[next])) ++next;
-      const size_t digits = next - i - 1;
+    if (b == 'N' || b == 'G') {
+      const size_t digits = DigitRun(bytes + i + 1);
+      const size_t next = i + 1 + digits;
       if (digits == 0) return false;
       if (b == 'G') {
         // The block's only keyword, and a whole word: a space or a number
@@ -515,6 +546,7 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
       line.plainAt[words++] = static_cast<uint16_t>(i);
       i = at;
     }
+    while (bytes[i] == ' ') ++i;
   }
   line.bytes = bytes;
   line.length = newline + 1;
