@@ -431,6 +431,8 @@ void FindAddressLetters(BlockLine& line) {
 
 namespace {
 
+int ReadLineWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line, bool xyPlane);
+
 // ReadAddressWords for a plain block, whose words the scanner has read: an
 // ISO block that names no TNC element, so no word is a TNC polar or chamfer
 // word and no letter is an incremental TNC coordinate.
@@ -468,6 +470,16 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
                      bool xyPlane) {
   if (line.plainWords >= 0) return StorePlainWords(ctx, reader, line, xyPlane);
+  return ReadLineWords(ctx, reader, line, xyPlane);
+}
+
+namespace {
+
+// Every block but the plain ones: the words at the letters of the line.
+// Kept out of ReadAddressWords, whose plain blocks then need none of its
+// registers and room on the stack.
+[[gnu::noinline]] int ReadLineWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
+                                    bool xyPlane) {
   for (bool& given : ctx.wordGiven) given = false;
   const bool centreBlock = ctx.ccBlock;
   ctx.ccBlock = false;
@@ -508,6 +520,8 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
   if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
   return stored;
 }
+
+}  // namespace
 
 bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion) {
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;

@@ -47,7 +47,7 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
 // Scans the next block; false when the pass must end (the scanner finds no
 // byte left). Over-long lines are skipped whole, so `matches` always belongs
 // to a block that can be read.
-bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
+inline bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   for (;;) {
     const int result = ScanBlock(ctx, reader, line);
     if (result == -1) return false;
