@@ -10,7 +10,6 @@
 namespace {
 
 constexpr int kMaxNumberChars = 10;
-constexpr size_t kMaxBlockBytes = 255;  // a line this long or longer is no block (the scanner's limit)
 
 constexpr int SlotOfLetter(int b) {
   switch (b) {
@@ -351,8 +350,8 @@ size_t FindNewline(const uint8_t* bytes, size_t length) {
 
 // Stores the number read after the address letter `slot`; `before` is the
 // byte before the letter. Returns whether the word counts as stored.
-inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before, bool xyPlane,
-                      bool centreBlock, bool tncMove) {
+inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before,
+                             bool xyPlane, bool centreBlock, bool tncMove) {
   if (!xyPlane) MapLatheAxes(slot, value);
   bool incremental = false;
   if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
@@ -369,8 +368,8 @@ inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t
 }
 
 // TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
-// polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
-// that use them are searched.
+// polar moves and the length of a chamfer, CHF L.. or CHF ... Every block
+// clears them; only blocks that use them are searched.
 void ClearTncWords(NcPathContext& ctx) {
   ctx.polarRadius = ctx.polarAngle = ctx.chamferLength = NOT_GIVEN;
   ctx.polarRadiusInc = ctx.polarAngleInc = false;
@@ -531,7 +530,7 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
   // The code text ends at the CR or the newline: every run of digits or
   // spaces below stops there without a bound of its own.
   const size_t length = newline > 0 && bytes[newline - 1] == '\r' ? newline - 1 : newline;
-  if (length >= kMaxBlockBytes) return false;
+  if (length >= BlockLine::kLimit - 2) return false;  // 255 bytes or more: no block
   motion = -1;
   int words = 0;
   size_t i = 0;

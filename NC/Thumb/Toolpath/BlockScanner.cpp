@@ -375,7 +375,8 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
 int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   int motion = -1;
   if (ctx.isTnc == 0 && ReadPlainBlock(reader.Unread(), line, motion)) {
-    // Its one keyword, if any, is the motion, applied as ApplyOneMotion would.
+    // Its one keyword, if any, is the motion, applied as ApplyOneMotion
+    // would; without one, ApplyKeywords would change nothing either.
     ctx.tncBlock = TNC_NONE;
     ctx.hasComment = false;
     if (motion < 0) return 0;
