@@ -267,40 +267,13 @@ bool ReadNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
   return ReadOtherNumber(at, end, value);
 }
 
-// Length of the run of digits at `p`, 16 for 16 or more. The bytes lie in a
-// line of the reader's buffer, where 16 bytes can be loaded from each, and
-// the line's CR or newline ends every run.
+// Length of the run of digits at `p`, in a line of the reader's buffer
+// whose CR or newline ends every run. Byte by byte: the branches are
+// predicted, where a run found from a 16-byte load would hold up the next.
 size_t DigitRun(const uint8_t* p) {
-#if defined(__SSE2__)
-  const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  const __m128i fromZero = _mm_sub_epi8(group, _mm_set1_epi8('0'));
-  const unsigned digits = static_cast<unsigned>(
-      _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)));
-  return static_cast<size_t>(LowestBit(~digits));  // bit 16 of ~digits is always set
-#else
   size_t run = 0;
-  while (run < 16 && IsDigit(p[run])) ++run;
+  while (IsDigit(p[run])) ++run;
   return run;
-#endif
-}
-
-// The integer of a number's digits, `count` before the point (if any) and
-// `fractionDigits` after it, at most 10 in all: exact.
-uint64_t GatherDigits(const uint8_t* p, size_t count, bool point, size_t fractionDigits) {
-#if defined(__SSE2__)
-  if (count + point + fractionDigits <= 8) {
-    // As ReadPlainNumberInLine: the point's byte dropped, 8 bytes at once.
-    uint64_t bytes = 0;
-    std::memcpy(&bytes, p, sizeof bytes);
-    const uint64_t whole = (uint64_t{1} << (8 * (count & 7u))) - 1u;
-    bytes = (bytes & whole) | ((bytes >> (8 * point)) & ~whole);
-    return EightDigits(bytes, static_cast<unsigned>(count + fractionDigits));
-  }
-#endif
-  uint64_t digits = 0;
-  for (size_t k = 0; k < count; ++k) digits = digits * 10 + (p[k] - '0');
-  for (size_t k = count + 1; k <= count + fractionDigits; ++k) digits = digits * 10 + (p[k] - '0');
-  return digits;
 }
 
 // ReadPlainNumber at bytes[at], in a line that ends with a CR or a newline
@@ -309,13 +282,19 @@ bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
   const uint8_t* p = bytes + at;
   const bool negative = *p == '-';
   p += negative;
-  const size_t count = DigitRun(p);
-  const bool point = p[count] == '.';
-  const size_t fractionDigits = point ? DigitRun(p + count + 1) : 0;
+  uint64_t digits = 0;  // unsigned: a long run of digits wraps, and is refused below
+  const uint8_t* const first = p;
+  for (; IsDigit(*p); ++p) digits = digits * 10 + (*p - '0');
+  const size_t count = static_cast<size_t>(p - first);
+  const bool point = *p == '.';
+  p += point;
+  const uint8_t* const fraction = p;
+  if (point) {
+    for (; IsDigit(*p); ++p) digits = digits * 10 + (*p - '0');
+  }
+  const size_t fractionDigits = static_cast<size_t>(p - fraction);
   const size_t taken = negative + count + point + fractionDigits;
   if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
-  const uint64_t digits = GatherDigits(p, count, point, fractionDigits);
-  p += count + point + fractionDigits;
   if (taken < kMaxNumberChars) {
     // The general reader goes on over spaces and "+" while it may take more.
     while (*p == ' ') ++p;
