@@ -423,7 +423,7 @@ int StorePlainWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& l
   int stored = 0;
   int lettersY = 0, lettersZ = 0;
   for (int w = 0; w < line.plainWords; ++w) {
-    const int slot = kSlots.slot[line.bytes[line.plainAt[w]]];
+    const int slot = line.plainSlots[w];
     lettersY += slot == SLOT_Y;
     lettersZ += slot == SLOT_Z;
     stored += StoreAddressWord(ctx, slot, line.plainValues[w], 0, xyPlane, centreBlock, false);
@@ -532,10 +532,12 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
     } else {
       // An address letter and its number. None of them follows a D or a P
       // or stands in a TNC move, so the letter alone names the word.
-      if (!IsAddressLetter(b) || words == BlockLine::kMaxPlainWords) return false;
+      const uint8_t slot = kSlots.slot[b];
       size_t at = i + 1;
-      if (!ReadSimpleNumber(bytes, at, line.plainValues[words])) return false;
-      line.plainAt[words++] = static_cast<uint16_t>(i);
+      if (slot == SLOT_NONE || words == BlockLine::kMaxPlainWords ||
+          !ReadSimpleNumber(bytes, at, line.plainValues[words]))
+        return false;
+      line.plainSlots[words++] = slot;
       i = at;
     }
     while (bytes[i] == ' ') ++i;

@@ -127,11 +127,11 @@ struct BlockLine {
   size_t groups = 0;                // 16-byte groups that `letters` holds
   uint16_t letters[kMaxGroups];     // one bit for each address letter, by group
   // A plain ISO block (ReadPlainBlock) has its words read on the scanner's
-  // sweep: where each letter stands and the number after it. -1: the word
+  // sweep: each letter's word slot and the number after it. -1: the word
   // reader reads the line itself.
   static constexpr int kMaxPlainWords = 8;
   int plainWords = -1;
-  uint16_t plainAt[kMaxPlainWords];
+  uint8_t plainSlots[kMaxPlainWords];
   double plainValues[kMaxPlainWords];
 };
 
