@@ -267,12 +267,94 @@ bool ReadNumberInLine(const uint8_t*& at, const uint8_t* end, double& value) {
   return ReadOtherNumber(at, end, value);
 }
 
+// Length of the run of digits at `p`, in a line of the reader's buffer
+// whose CR or newline ends every run. Byte by byte: the branches are
+// predicted, where a run found from a 16-byte load would hold up the next.
+size_t DigitRun(const uint8_t* p) {
+  size_t run = 0;
+  while (IsDigit(p[run])) ++run;
+  return run;
+}
+
+// ReadPlainNumber at bytes[at], in a line that ends with a CR or a newline
+// (see DigitRun). `at` moves past the number and the spaces after it.
+bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
+  const uint8_t* p = bytes + at;
+  const bool negative = *p == '-';
+  p += negative;
+  uint64_t digits = 0;  // unsigned: a long run of digits wraps, and is refused below
+  const uint8_t* const first = p;
+  for (; IsDigit(*p); ++p) digits = digits * 10 + (*p - '0');
+  const size_t count = static_cast<size_t>(p - first);
+  const bool point = *p == '.';
+  p += point;
+  const uint8_t* const fraction = p;
+  if (point) {
+    for (; IsDigit(*p); ++p) digits = digits * 10 + (*p - '0');
+  }
+  const size_t fractionDigits = static_cast<size_t>(p - fraction);
+  const size_t taken = negative + count + point + fractionDigits;
+  if (count + fractionDigits == 0 || taken > kMaxNumberChars) return false;
+  if (taken < kMaxNumberChars) {
+    // The general reader goes on over spaces and "+" while it may take more.
+    while (*p == ' ') ++p;
+    if (IsNumberByte(*p)) return false;
+  }
+  const double parsed = ScaledNumber(digits, static_cast<int>(fractionDigits));
+  value = negative ? -parsed : parsed;
+  at = static_cast<size_t>(p - bytes);
+  return true;
+}
+
+// Index of the first newline among the `length` bytes, or `length`. The
+// bytes lie in the reader's buffer, where 16 bytes can be loaded from each.
+size_t FindNewline(const uint8_t* bytes, size_t length) {
+#if defined(__SSE2__)
+  for (size_t i = 0; i < length; i += 16) {
+    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    const unsigned newline =
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('\n'))));
+    if (newline != 0) {
+      // The first newline of the group, which may lie past the bytes asked about.
+      const size_t at = i + static_cast<size_t>(LowestBit(newline));
+      return at < length ? at : length;
+    }
+  }
+  return length;
+#else
+  const void* found = std::memchr(bytes, '\n', length);
+  return found ? static_cast<size_t>(static_cast<const uint8_t*>(found) - bytes) : length;
+#endif
+}
+
+// Stores the number read after the address letter `slot`; `before` is the
+// byte before the letter. Returns whether the word counts as stored.
+inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before,
+                             bool xyPlane, bool centreBlock, bool tncMove) {
+  if (!xyPlane) MapLatheAxes(slot, value);
+  bool incremental = false;
+  if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
+    // CC X+25 Y+25: the circle centre, always absolute.
+    slot = slot == SLOT_X ? SLOT_I : SLOT_J;
+    ctx.tncCentreGiven = true;
+  } else if (slot <= SLOT_Z) {
+    incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
+  }
+  const bool stored = StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot));
+  // An ISO radius always counts as given, so that an arc repeats its radius.
+  if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
+  return stored;
+}
+
 // TNC words outside the address slots: PR/PA (IPR/IPA incremental) of the
-// polar moves and the length of a chamfer, CHF L.. or CHF ... Only blocks
-// that use them are searched.
-void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
+// polar moves and the length of a chamfer, CHF L.. or CHF ... Every block
+// clears them; only blocks that use them are searched.
+void ClearTncWords(NcPathContext& ctx) {
   ctx.polarRadius = ctx.polarAngle = ctx.chamferLength = NOT_GIVEN;
   ctx.polarRadiusInc = ctx.polarAngleInc = false;
+}
+void ReadTncWords(NcPathContext& ctx, const uint8_t* at, const uint8_t* end) {
+  ClearTncWords(ctx);
   const bool polar = ctx.tncBlock == TNC_POLAR_LINE || ctx.tncBlock == TNC_POLAR_CIRCLE;
   if (!polar && ctx.tncBlock != TNC_CHAMFER) return;
   for (const uint8_t* p = at; p + 1 < end; ++p) {
@@ -325,6 +407,35 @@ void FindAddressLetters(BlockLine& line) {
   }
 }
 
+namespace {
+
+int ReadLineWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line, bool xyPlane);
+
+// ReadAddressWords for a plain block, whose words the scanner has read: an
+// ISO block that names no TNC element, so no word is a TNC polar or chamfer
+// word and no letter is an incremental TNC coordinate.
+int StorePlainWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line, bool xyPlane) {
+  for (bool& given : ctx.wordGiven) given = false;
+  const bool centreBlock = ctx.ccBlock;
+  ctx.ccBlock = false;
+  ClearTncWords(ctx);
+  ctx.tncCentreGiven = false;
+  int stored = 0;
+  int lettersY = 0, lettersZ = 0;
+  for (int w = 0; w < line.plainWords; ++w) {
+    const int slot = line.plainSlots[w];
+    lettersY += slot == SLOT_Y;
+    lettersZ += slot == SLOT_Z;
+    stored += StoreAddressWord(ctx, slot, line.plainValues[w], 0, xyPlane, centreBlock, false);
+  }
+  ctx.countY += lettersY;
+  ctx.countZ += lettersZ;
+  reader.Skip(line.length);  // the line with its newline
+  return stored;
+}
+
+}  // namespace
+
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   const StreamReader::Line bytes = reader.PeekLine(BlockLine::kLimit);
   BlockLine line;
@@ -336,6 +447,17 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
 
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
                      bool xyPlane) {
+  if (line.plainWords >= 0) return StorePlainWords(ctx, reader, line, xyPlane);
+  return ReadLineWords(ctx, reader, line, xyPlane);
+}
+
+namespace {
+
+// Every block but the plain ones: the words at the letters of the line.
+// Kept out of ReadAddressWords, whose plain blocks then need none of its
+// registers and room on the stack.
+[[gnu::noinline]] int ReadLineWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
+                                    bool xyPlane) {
   for (bool& given : ctx.wordGiven) given = false;
   const bool centreBlock = ctx.ccBlock;
   ctx.ccBlock = false;
@@ -365,19 +487,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
       double value = 0.0;
       const uint8_t* at = letter + 1;
       if (!ReadNumberInLine(at, end, value)) continue;  // "XY5": the X stores nothing
-      if (!xyPlane) MapLatheAxes(slot, value);
-
-      bool incremental = false;
-      if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
-        // CC X+25 Y+25: the circle centre, always absolute.
-        slot = slot == SLOT_X ? SLOT_I : SLOT_J;
-        ctx.tncCentreGiven = true;
-      } else if (slot <= SLOT_Z) {
-        incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
-      }
-      if (StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot))) ++stored;
-      // An ISO radius always counts as given, so that an arc repeats its radius.
-      if (ctx.isTnc == 0 && slot == SLOT_R) ctx.wordGiven[SLOT_R] = true;
+      stored += StoreAddressWord(ctx, slot, value, before, xyPlane, centreBlock, tncMove);
     }
   }
   // Whole numbers below 2^53 add up exactly, in any grouping.
@@ -387,6 +497,56 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& 
   // A line longer than any block (the scanner skips those) ends here too.
   if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
   return stored;
+}
+
+}  // namespace
+
+bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion) {
+  const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
+  const uint8_t* const bytes = unread.bytes;
+  const size_t newline = FindNewline(bytes, window);
+  if (newline == window) return false;
+  // The code text ends at the CR or the newline: every run of digits or
+  // spaces below stops there without a bound of its own.
+  const size_t length = newline > 0 && bytes[newline - 1] == '\r' ? newline - 1 : newline;
+  if (length >= BlockLine::kLimit - 2) return false;  // 255 bytes or more: no block
+  motion = -1;
+  int words = 0;
+  size_t i = 0;
+  while (bytes[i] == ' ') ++i;
+  while (i < length) {  // every step moves on by a byte or more
+    const uint8_t b = bytes[i];
+    if (b == 'N' || b == 'G') {
+      const size_t digits = DigitRun(bytes + i + 1);
+      const size_t next = i + 1 + digits;
+      if (digits == 0) return false;
+      if (b == 'G') {
+        // The block's only keyword, and a whole word: a space or a number
+        // stands before it, a space, a letter or the line end after it.
+        const uint8_t last = bytes[next - 1];
+        if (motion >= 0 || digits > 2 || (digits == 2 && bytes[i + 1] != '0') || last > '3')
+          return false;
+        motion = last - '0';
+      }
+      i = next;
+    } else {
+      // An address letter and its number. None of them follows a D or a P
+      // or stands in a TNC move, so the letter alone names the word.
+      const uint8_t slot = kSlots.slot[b];
+      size_t at = i + 1;
+      if (slot == SLOT_NONE || words == BlockLine::kMaxPlainWords ||
+          !ReadSimpleNumber(bytes, at, line.plainValues[words]))
+        return false;
+      line.plainSlots[words++] = slot;
+      i = at;
+    }
+    while (bytes[i] == ' ') ++i;
+  }
+  line.bytes = bytes;
+  line.length = newline + 1;
+  line.groups = 0;
+  line.plainWords = words;
+  return true;
 }
 
 int DecidePlane(const NcPathContext& ctx, bool force) {

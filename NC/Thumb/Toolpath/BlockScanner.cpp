@@ -363,12 +363,37 @@ bool MatchWord(const char* text, const char* word) {
   return at != nullptr && IsWholeWord(text, std::strlen(text), at, word, std::strlen(word));
 }
 
+namespace {
+int ScanOtherBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line);
+}  // namespace
+
 int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
   BlockLine line;
   return ScanBlock(ctx, reader, line);
 }
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
+  int motion = -1;
+  if (ctx.isTnc == 0 && ReadPlainBlock(reader.Unread(), line, motion)) {
+    // Its one keyword, if any, is the motion, applied as ApplyOneMotion
+    // would; without one, ApplyKeywords would change nothing either.
+    ctx.tncBlock = TNC_NONE;
+    ctx.hasComment = false;
+    if (motion < 0) return 0;
+    SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
+    ctx.modeCycle = false;
+    AddVote(ctx.isoHits);
+    return 1;
+  }
+  line.plainWords = -1;
+  return ScanOtherBlock(ctx, reader, line);
+}
+
+namespace {
+
+// Every block but the plain ones. Kept out of ScanBlock, whose plain blocks
+// then need none of its room on the stack.
+[[gnu::noinline]] int ScanOtherBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   static_assert(BlockLine::kLimit == kMaxLineBytes + 2, "the longest block, its CR-LF and one more");
   const char open = ctx.isTnc ? ';' : '(';
   int16_t firstAt[kKeywordCount];
@@ -441,3 +466,5 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   if (ApplyOneMotion(ctx, code, codeLength, found, firstAt)) return 1;
   return ApplyKeywords(ctx, code, codeLength, found, firstAt);
 }
+
+}  // namespace

@@ -47,7 +47,7 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
 // Scans the next block; false when the pass must end (the scanner finds no
 // byte left). Over-long lines are skipped whole, so `matches` always belongs
 // to a block that can be read.
-bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
+inline bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   for (;;) {
     const int result = ScanBlock(ctx, reader, line);
     if (result == -1) return false;
@@ -193,8 +193,10 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
 }
 
 void LetGoHeld(NcPathContext& ctx, bool drawing) {
-  // ISO programs hold nothing: every block of theirs passes here.
-  if (ctx.heldMove.kind != ContourMove::None) EmitMove(ctx, ctx.heldMove, drawing);
+  // ISO programs hold nothing: every block of theirs passes here. Nothing
+  // held means a cleared heldMove and no corner asked.
+  if (ctx.heldMove.kind == ContourMove::None) return;
+  EmitMove(ctx, ctx.heldMove, drawing);
   ctx.heldMove = ContourMove{};
   ctx.heldCorner = TNC_NONE;
 }

@@ -126,6 +126,13 @@ struct BlockLine {
   size_t length = 0;                // with its newline; 0: no byte left
   size_t groups = 0;                // 16-byte groups that `letters` holds
   uint16_t letters[kMaxGroups];     // one bit for each address letter, by group
+  // A plain ISO block (ReadPlainBlock) has its words read on the scanner's
+  // sweep: each letter's word slot and the number after it. -1: the word
+  // reader reads the line itself.
+  static constexpr int kMaxPlainWords = 8;
+  int plainWords = -1;
+  uint8_t plainSlots[kMaxPlainWords];
+  double plainValues[kMaxPlainWords];
 };
 
 // Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
@@ -143,6 +150,12 @@ bool MatchWord(const char* text, const char* word);
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& line,
                      bool xyPlane);
 int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane);
+// The commonest ISO block, read in one sweep over the reader's unread bytes
+// when its line lies whole among them: N words, at most one motion (G0 to
+// G3, G00 to G03; `motion` receives its number, or -1), address words with
+// plain numbers ([-]digits[.digits]) and spaces, nothing else. Fills `line`
+// with its words. False for any other line, which the general way reads.
+bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion);
 // Finds the address letters of all of `line` (its bytes and length set).
 void FindAddressLetters(BlockLine& line);
 // The number after an address letter, as atof reads it, rounded to float.
