@@ -306,27 +306,6 @@ bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
   return true;
 }
 
-// Index of the first newline among the `length` bytes, or `length`. The
-// bytes lie in the reader's buffer, where 16 bytes can be loaded from each.
-size_t FindNewline(const uint8_t* bytes, size_t length) {
-#if defined(__SSE2__)
-  for (size_t i = 0; i < length; i += 16) {
-    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-    const unsigned newline =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('\n'))));
-    if (newline != 0) {
-      // The first newline of the group, which may lie past the bytes asked about.
-      const size_t at = i + static_cast<size_t>(LowestBit(newline));
-      return at < length ? at : length;
-    }
-  }
-  return length;
-#else
-  const void* found = std::memchr(bytes, '\n', length);
-  return found ? static_cast<size_t>(static_cast<const uint8_t*>(found) - bytes) : length;
-#endif
-}
-
 // Stores the number read after the address letter `slot`; `before` is the
 // byte before the letter. Returns whether the word counts as stored.
 inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before,
@@ -504,7 +483,7 @@ namespace {
 bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion) {
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
   const uint8_t* const bytes = unread.bytes;
-  const size_t newline = FindNewline(bytes, window);
+  const size_t newline = StreamReader::FindNewline(bytes, window);
   if (newline == window) return false;
   // The code text ends at the CR or the newline: every run of digits or
   // spaces below stops there without a bound of its own.

@@ -8,6 +8,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 enum class SeekOrigin { Set, Current, End };
 
 class ByteSource {
@@ -44,6 +48,29 @@ class StreamReader {
   // can be loaded at once from any byte of a line (SIMD); those beyond the
   // line's end hold anything and must be masked off.
   static constexpr size_t kPadding = 16;
+
+  // Index of the first newline among the first n bytes at `bytes`, or n.
+  // The bytes lie in a reader's buffer, whose padding makes 16 bytes
+  // loadable from any filled byte. Lines are short: the first 16 bytes
+  // usually hold the newline, found without a call.
+  static size_t FindNewline(const uint8_t* bytes, size_t n) {
+#if defined(__SSE2__)
+    for (size_t i = 0; i < n; i += 16) {
+      const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+      const unsigned hits =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('\n'))));
+      if (hits != 0) {
+        // The first newline of the group, which may lie past the n bytes.
+        const size_t at = i + static_cast<size_t>(__builtin_ctz(hits));
+        return at < n ? at : n;
+      }
+    }
+    return n;
+#else
+    const void* newline = std::memchr(bytes, '\n', n);
+    return newline ? static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) : n;
+#endif
+  }
 
   // A line's bytes, contiguous in the buffer, up to and including its
   // newline when one lies within the limit asked for.

@@ -1,9 +1,5 @@
 #include "ByteSource.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 bool MemorySource::Read(void* buffer, uint32_t size, uint32_t* got) {
   const size_t left = size_ - position_;
   const size_t count = size < left ? size : left;
@@ -63,32 +59,6 @@ bool StreamReader::Fill() {
   filled_ += got;
   return true;
 }
-
-namespace {
-
-// Index of the first newline among the first n bytes, or n. Lines are short:
-// the first 16 bytes usually hold the newline, found without a call.
-size_t FindNewline(const uint8_t* bytes, size_t n) {
-  size_t i = 0;
-#if defined(__SSE2__)
-  // The reader's padding makes 16 bytes loadable from any filled byte.
-  for (; i < n; i += 16) {
-    const __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-    const unsigned hits =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(group, _mm_set1_epi8('\n'))));
-    if (hits != 0) {
-      const size_t at = i + static_cast<size_t>(__builtin_ctz(hits));
-      return at < n ? at : n;
-    }
-  }
-  return n;
-#else
-  const void* newline = std::memchr(bytes + i, '\n', n - i);
-  return newline ? static_cast<size_t>(static_cast<const uint8_t*>(newline) - bytes) : n;
-#endif
-}
-
-}  // namespace
 
 StreamReader::Line StreamReader::FindLine(size_t limit) {
   // Each round adds at least one byte or ends, so it stops by `limit`.
