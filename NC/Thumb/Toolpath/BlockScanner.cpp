@@ -341,16 +341,20 @@ constexpr bool MotionsInOrder() {
 }
 static_assert(MotionsInOrder(), "the one-motion shortcut follows the keyword table");
 
+// What ApplyKeyword does for motion 0 to 3 (G0 to G3).
+void ApplyMotion(NcPathContext& ctx, int motion) {
+  SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
+  ctx.modeCycle = false;
+  AddVote(ctx.isoHits);
+}
+
 bool ApplyOneMotion(NcPathContext& ctx, const char* code, size_t length, KeywordSet found,
                     const int16_t (&firstAt)[kKeywordCount]) {
   if (ctx.isTnc != 0 || (found & (found - 1)) != 0 || (found & kMotions) == 0) return false;
   const int k = LowestBit(found);
   const Keyword& keyword = kKeywords[k];
   if (!IsWholeWord(code, length, code + firstAt[k], keyword.word, keyword.length)) return false;
-  const int motion = k % 4;
-  SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
-  ctx.modeCycle = false;
-  AddVote(ctx.isoHits);
+  ApplyMotion(ctx, k % 4);
   return true;
 }
 
@@ -380,9 +384,7 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
     ctx.tncBlock = TNC_NONE;
     ctx.hasComment = false;
     if (motion < 0) return 0;
-    SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
-    ctx.modeCycle = false;
-    AddVote(ctx.isoHits);
+    ApplyMotion(ctx, motion);
     return 1;
   }
   line.plainWords = -1;
