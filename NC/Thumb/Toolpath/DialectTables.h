@@ -4,7 +4,32 @@
 // ranges of numbered variables and the argument letters of a macro call. A
 // dialect joins by adding rows here; the evaluator reads only these tables.
 // Names are upper case; programs are matched without regard to case.
+#include <cstddef>
 #include <cstdint>
+
+// ---- Words, packed ------------------------------------------------------------
+// A word of up to ten letters packed into one integer (six bits a letter,
+// case folded), so that a lookup compares integers, not strings.
+constexpr uint64_t kNoWord = ~uint64_t{0};
+constexpr uint64_t PackLetter(uint64_t packed, char c) {
+  const int letter = c >= 'a' ? c - 'a' : c - 'A';
+  return packed << 6 | static_cast<uint64_t>(letter + 1);
+}
+constexpr bool IsWordLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr uint64_t PackWord(const char* word) {
+  uint64_t packed = 0;
+  for (; *word != '\0'; ++word) packed = PackLetter(packed, *word);
+  return packed;
+}
+// The run of letters at `at`: its packed form (kNoWord when longer than ten
+// letters) and its length.
+inline uint64_t PackedRun(const char* at, const char* end, size_t& length) {
+  uint64_t packed = 0;
+  size_t n = 0;
+  for (; at + n < end && IsWordLetter(at[n]); ++n) packed = n < 10 ? PackLetter(packed, at[n]) : kNoWord;
+  length = n;
+  return packed;
+}
 
 enum class Dialect : uint8_t {
   Iso,       // macro programs of ISO controls: #1, IF [..] GOTO, WHILE [..] DO1, M98, G65
@@ -115,6 +140,44 @@ constexpr CallCodeRow kCallCodes[] = {
     {'M', 2, CallCode::ProgramEnd},  // M2, M02, M30: after a call, ends the program
     {'M', 30, CallCode::ProgramEnd},
 };
+
+// ---- Lookups by packed word --------------------------------------------------------
+
+template <typename Row, size_t N>
+struct PackedNames {
+  uint64_t code[N];
+};
+template <typename Row, size_t N>
+constexpr PackedNames<Row, N> PackNames(const Row (&rows)[N]) {
+  PackedNames<Row, N> packed{};
+  for (size_t k = 0; k < N; ++k) {
+    // Symbols (**, *, ...) have no packed form.
+    packed.code[k] = IsWordLetter(rows[k].name[0]) ? PackWord(rows[k].name) : kNoWord;
+  }
+  return packed;
+}
+constexpr auto kFunctionCodes = PackNames(kFunctions);
+constexpr auto kOperatorCodes = PackNames(kOperators);
+constexpr auto kFlowCodes = PackNames(kFlowKeywords);
+
+inline Function FindFunction(uint64_t word) {
+  if (word == kNoWord) return Function::None;
+  for (size_t k = 0; k < sizeof kFunctions / sizeof kFunctions[0]; ++k)
+    if (kFunctionCodes.code[k] == word) return kFunctions[k].function;
+  return Function::None;
+}
+inline const OperatorName* FindWordOperator(uint64_t word) {
+  if (word == kNoWord) return nullptr;
+  for (size_t k = 0; k < sizeof kOperators / sizeof kOperators[0]; ++k)
+    if (kOperatorCodes.code[k] == word) return &kOperators[k];
+  return nullptr;
+}
+inline FlowWord FindFlowWord(uint64_t word, Dialect dialect) {
+  if (word == kNoWord) return FlowWord::None;
+  for (size_t k = 0; k < sizeof kFlowKeywords / sizeof kFlowKeywords[0]; ++k)
+    if (kFlowCodes.code[k] == word && kFlowKeywords[k].dialect == dialect) return kFlowKeywords[k].word;
+  return FlowWord::None;
+}
 
 // ---- Variables ----------------------------------------------------------------
 

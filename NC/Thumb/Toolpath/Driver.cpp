@@ -510,6 +510,7 @@ int DrawToolpath(NcPathContext& ctx, ByteSource& source) {
   uint8_t buffer[kChunkSize + StreamReader::kPadding];
   StreamReader reader(source, buffer, sizeof buffer);
 
+  ClearCompiled(ctx.eval);
   FirstPass(ctx, reader);
   FitBetweenPasses(ctx);
   SecondPass(ctx, reader);

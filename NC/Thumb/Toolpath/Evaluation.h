@@ -56,12 +56,36 @@ double* Locals(Variables& vars);
 
 // ---- Expressions (Expression.cpp) ------------------------------------------------
 
+// An expression as the evaluator last read it, in the order of evaluation
+// (operands before their operators), so that a loop that runs the same
+// block again evaluates it without reading its text.
+constexpr int kCompiledSteps = 24;
+constexpr int kCompiledExpressions = 64;
+struct ExpressionStep {
+  uint8_t kind;     // see Expression.cpp
+  uint8_t code;     // operator or function
+  uint16_t offset;  // named variables: the name's place after the expression's start
+  uint16_t length;
+  double value;     // numbers
+};
+struct CompiledExpression {
+  uint64_t key = 0;      // where it stands in the file (block and place in its code)
+  uint16_t length = 0;   // bytes it takes
+  uint8_t steps = 0;     // 0: none here
+  ExpressionStep step[kCompiledSteps];
+};
+struct ExpressionCache {
+  CompiledExpression slot[kCompiledExpressions];
+};
+
 // Reads an expression at `at` (not past `end`) and moves `at` past it.
 // Whole: a full expression (a right-hand side: 2*#1+3); otherwise one
 // operand (the value of a word: #1, -#2, [#1/2], #[#3+1]). Returns false
-// when the text is no expression; `value` may be vacant either way.
+// when the text is no expression; `value` may be vacant either way. With a
+// cache, `key` names the expression's place in the file: the same place
+// always holds the same text.
 bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
-                        double& value);
+                        double& value, ExpressionCache* cache = nullptr, uint64_t key = 0);
 
 // ---- Program flow (ProgramFlow.cpp) ------------------------------------------------
 
@@ -107,10 +131,16 @@ struct Evaluation {
   LoopRecord loops[kMaxLoops];
   LabelEntry labels[kLabelCacheSize];
   Variables vars;
+  // Depends on the file's text only: kept from pass to pass, cleared for
+  // each run (ClearCompiled) once a run has filled it.
+  bool compiledKept = false;
+  ExpressionCache expressions;
 };
 
 // Pass start: back to a fresh program.
 void ResetEvaluation(Evaluation& eval);
+// Run start: forgets the compiled expressions of another file.
+void ClearCompiled(Evaluation& eval);
 
 // What a block starts with: its block number, and a program number (O1001,
 // :1001) or an o-word (o100 sub, o<name> call) with its keyword.

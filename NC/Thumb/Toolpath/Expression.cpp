@@ -10,10 +10,15 @@
 
 namespace {
 
+// The rows of the symbol operators, which FindOperator picks by their byte.
+constexpr int kPowerRow = 0, kMultiplyRow = 1, kDivideRow = 2, kAddRow = 4, kSubtractRow = 5;
+static_assert(kOperators[kPowerRow].op == Operator::Power && kOperators[kMultiplyRow].op == Operator::Multiply &&
+                  kOperators[kDivideRow].op == Operator::Divide && kOperators[kAddRow].op == Operator::Add &&
+                  kOperators[kSubtractRow].op == Operator::Subtract,
+              "FindOperator follows the operator table");
 constexpr int kStackSize = 64;  // operands and open operators; a line holds fewer
 constexpr double kDegree = 3.141592653589793 / 180.0;
 
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -21,51 +26,23 @@ void SkipSpaces(const char*& at, const char* end) {
   while (at < end && (*at == ' ' || *at == '\t')) ++at;
 }
 
-// The run of letters at `at`, upper case, at most 7 of them (longer runs are
-// no name of the tables).
-size_t LetterRun(const char* at, const char* end, char (&word)[8]) {
-  size_t n = 0;
-  while (at + n < end && IsLetter(at[n])) {
-    if (n < 7) word[n] = Upper(at[n]);
-    ++n;
-  }
-  word[n < 7 ? n : 7] = '\0';
-  return n;
-}
-
-bool SameName(const char* word, const char* name) {
-  for (; *name != '\0'; ++word, ++name)
-    if (*word != *name) return false;
-  return *word == '\0';
-}
-
-Function FindFunction(const char* word) {
-  for (const FunctionName& f : kFunctions)
-    if (SameName(word, f.name)) return f.function;
-  return Function::None;
-}
-
-// The operator at `at`, and its length; Operator::None when there is none.
+// The operator at `at`, and its length; null when there is none.
 const OperatorName* FindOperator(const char* at, const char* end, size_t& length) {
   if (at >= end) return nullptr;
-  if (IsLetter(*at)) {
-    char word[8];
-    length = LetterRun(at, end, word);
-    for (const OperatorName& o : kOperators)
-      if (IsLetter(o.name[0]) && SameName(word, o.name)) return &o;
-    return nullptr;
+  if (IsLetter(*at)) return FindWordOperator(PackedRun(at, end, length));
+  length = 1;
+  switch (*at) {
+    case '*':
+      if (at + 1 < end && at[1] == '*') {
+        length = 2;
+        return &kOperators[kPowerRow];
+      }
+      return &kOperators[kMultiplyRow];
+    case '/': return &kOperators[kDivideRow];
+    case '+': return &kOperators[kAddRow];
+    case '-': return &kOperators[kSubtractRow];
+    default: return nullptr;
   }
-  const OperatorName* best = nullptr;
-  for (const OperatorName& o : kOperators) {
-    if (IsLetter(o.name[0])) continue;
-    size_t n = 0;
-    while (o.name[n] != '\0' && at + n < end && at[n] == o.name[n]) ++n;
-    if (o.name[n] == '\0' && (best == nullptr || n > length)) {
-      best = &o;
-      length = n;
-    }
-  }
-  return best;
 }
 
 // A plain decimal number: digits with an optional point ("40.", ".5").
@@ -146,13 +123,33 @@ struct Entry {
   const OperatorName* op;
 };
 
+// Steps of a compiled expression.
+enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2 };
+
 class Evaluator {
  public:
-  Evaluator(const Variables& vars, const char* end) : vars_(vars), end_(end) {}
+  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record)
+      : vars_(vars), start_(start), end_(end), record_(record) {}
 
   bool Run(const char*& at, bool whole, double& value);
 
  private:
+  // Notes a step for the compiled form; one that does not fit leaves none.
+  void Record(Step kind, uint8_t code = 0, double v = 0, const char* name = nullptr, size_t length = 0) {
+    if (record_ == nullptr) return;
+    if (record_->steps == kCompiledSteps) {
+      record_->steps = 0;  // too long to keep
+      record_ = nullptr;
+      return;
+    }
+    ExpressionStep& step = record_->step[record_->steps++];
+    step.kind = kind;
+    step.code = code;
+    step.value = v;
+    step.offset = static_cast<uint16_t>(name != nullptr ? name - start_ : 0);
+    step.length = static_cast<uint16_t>(length);
+  }
+
   bool PushValue(double v) {
     if (values_ == kStackSize) return false;
     value_[values_++] = v;
@@ -161,6 +158,7 @@ class Evaluator {
   bool PushEntry(Entry e) {
     if (entries_ == kStackSize) return false;
     entry_[entries_++] = e;
+    open_ += e.kind == Pending::Open || e.kind == Pending::SecondArg;
     return true;
   }
   // An operand is complete: the unary operators before it apply now.
@@ -170,8 +168,10 @@ class Evaluator {
       double& top = value_[values_ - 1];
       if (e.kind == Pending::Negate) {
         top = -top;
+        Record(kNegate);
       } else if (e.kind == Pending::Variable) {
         top = ReadNumbered(vars_, top);
+        Record(kVariable);
       } else {
         return;
       }
@@ -186,22 +186,22 @@ class Evaluator {
       const double b = value_[--values_];
       double& a = value_[values_ - 1];
       a = Apply(op->op, a, b);
+      Record(kBinary, static_cast<uint8_t>(op->op));
     }
   }
-  bool OpenBrackets() const {
-    for (int k = 0; k < entries_; ++k)
-      if (entry_[k].kind == Pending::Open || entry_[k].kind == Pending::SecondArg) return true;
-    return false;
-  }
+  bool OpenBrackets() const { return open_ > 0; }
   bool ReadOperand(const char*& at);
   bool CloseBracket(const char*& at);
   bool ReadNamedVariable(const char*& at, double& v, bool* exists);
 
   const Variables& vars_;
+  const char* start_;
   const char* end_;
+  CompiledExpression* record_;
   double value_[kStackSize];
   Entry entry_[kStackSize];
   int values_ = 0, entries_ = 0;
+  int open_ = 0;  // brackets open among the entries
 };
 
 // #<name>: `at` stands on "<".
@@ -211,6 +211,7 @@ bool Evaluator::ReadNamedVariable(const char*& at, double& v, bool* exists) {
   while (p < end_ && *p != '>') ++p;
   if (p == end_) return false;
   v = ReadNamed(vars_, name, static_cast<size_t>(p - name), exists);
+  Record(exists != nullptr ? kExists : kNamed, 0, 0, name, static_cast<size_t>(p - name));
   at = p + 1;
   return true;
 }
@@ -235,11 +236,13 @@ bool Evaluator::ReadOperand(const char*& at) {
       ++at;
       if (!PushEntry({Pending::Open, Function::None, nullptr})) return false;
     } else if (IsDigit(c) || c == '.') {
-      return ReadDecimal(at, end_, v) && PushValue(v);
+      if (!ReadDecimal(at, end_, v)) return false;
+      Record(kNumber, 0, v);
+      return PushValue(v);
     } else if (IsLetter(c)) {
-      char word[8];
-      const char* p = at + LetterRun(at, end_, word);
-      const Function f = FindFunction(word);
+      size_t length = 0;
+      const Function f = FindFunction(PackedRun(at, end_, length));
+      const char* p = at + length;
       SkipSpaces(p, end_);
       if (f == Function::None || p >= end_ || *p != '[') return false;
       at = p + 1;
@@ -268,12 +271,14 @@ bool Evaluator::CloseBracket(const char*& at) {
   Reduce(0);
   if (entries_ == 0) return false;
   const Entry open = entry_[--entries_];
+  --open_;
   ++at;
   double& top = value_[values_ - 1];
   if (open.kind == Pending::SecondArg) {
     const double x = top;
     --values_;
     value_[values_ - 1] = Finite(std::atan2(value_[values_ - 1], x) / kDegree);
+    Record(kAtan2);
   } else if (open.function == Function::Atan) {
     const char* p = at;
     SkipSpaces(p, end_);
@@ -286,8 +291,10 @@ bool Evaluator::CloseBracket(const char*& at) {
       }
     }
     top = Call(open.function, top);
-  } else {
+    Record(kFunction, static_cast<uint8_t>(open.function));
+  } else if (open.function != Function::None) {
     top = Call(open.function, top);
+    Record(kFunction, static_cast<uint8_t>(open.function));
   }
   ApplyUnary();
   return true;
@@ -331,11 +338,62 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
   }
 }
 
+// Evaluates a compiled expression whose text starts at `start`.
+double RunCompiled(const Variables& vars, const CompiledExpression& compiled, const char* start) {
+  double stack[kCompiledSteps];  // each step pushes at most one value
+  int n = 0;
+  for (int k = 0; k < compiled.steps; ++k) {
+    const ExpressionStep& step = compiled.step[k];
+    switch (step.kind) {
+      case kNumber: stack[n++] = step.value; break;
+      case kNamed: stack[n++] = ReadNamed(vars, start + step.offset, step.length); break;
+      case kExists: {
+        bool exists = false;
+        ReadNamed(vars, start + step.offset, step.length, &exists);
+        stack[n++] = exists ? 1.0 : 0.0;
+        break;
+      }
+      case kNegate: stack[n - 1] = -stack[n - 1]; break;
+      case kVariable: stack[n - 1] = ReadNumbered(vars, stack[n - 1]); break;
+      case kBinary:
+        --n;
+        stack[n - 1] = Apply(static_cast<Operator>(step.code), stack[n - 1], stack[n]);
+        break;
+      case kFunction: stack[n - 1] = Call(static_cast<Function>(step.code), stack[n - 1]); break;
+      case kAtan2:
+        --n;
+        stack[n - 1] = Finite(std::atan2(stack[n - 1], stack[n]) / kDegree);
+        break;
+    }
+  }
+  return stack[0];
+}
+
 }  // namespace
 
 bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
-                        double& value) {
-  Evaluator evaluator(vars, end);
+                        double& value, ExpressionCache* cache, uint64_t key) {
+  CompiledExpression* slot = nullptr;
+  if (cache != nullptr) {
+    slot = &cache->slot[(key * 0x9E3779B97F4A7C15ull) >> 58];  // 64 slots
+    static_assert(kCompiledExpressions == 64, "the slot is the top six bits");
+    if (slot->steps != 0 && slot->key == key) {
+      value = RunCompiled(vars, *slot, at);
+      at += slot->length;
+      return true;
+    }
+    slot->steps = 0;
+  }
+  Evaluator evaluator(vars, at, end, slot);
   value = VacantValue();
-  return evaluator.Run(at, whole, value);
+  const char* const start = at;
+  if (!evaluator.Run(at, whole, value)) {
+    if (slot != nullptr) slot->steps = 0;
+    return false;
+  }
+  if (slot != nullptr && slot->steps != 0) {
+    slot->key = key;
+    slot->length = static_cast<uint16_t>(at - start);
+  }
+  return true;
 }

@@ -19,21 +19,10 @@ void SkipSpaces(const char*& at, const char* end) {
   while (at < end && (*at == ' ' || *at == '\t')) ++at;
 }
 
-// The run of letters at `at`, upper case (at most 9 kept); its length.
-size_t LetterRun(const char* at, const char* end, char (&word)[10]) {
-  size_t n = 0;
-  while (at + n < end && IsLetter(at[n])) {
-    if (n < 9) word[n] = Upper(at[n]);
-    ++n;
-  }
-  word[n < 9 ? n : 9] = '\0';
-  return n;
-}
-
-FlowWord IsoFlowWord(const char* word) {
-  for (const FlowKeyword& k : kFlowKeywords)
-    if (k.dialect == Dialect::Iso && std::strcmp(k.name, word) == 0) return k.word;
-  return FlowWord::None;
+// The ISO flow keyword of the run of letters at `at`; `length` receives
+// the run's length.
+FlowWord IsoFlowWord(const char* at, const char* end, size_t& length) {
+  return FindFlowWord(PackedRun(at, end, length), Dialect::Iso);
 }
 
 CallCode CallCodeOf(char letter, double value) {
@@ -59,7 +48,7 @@ int SlotOf(char letter) {
 // vacant, negative or absurd values.
 bool WholeNumber(double value, uint64_t& n) {
   if (!(value >= 0 && value < 1e15)) return false;
-  n = static_cast<uint64_t>(std::llround(value));
+  n = static_cast<uint64_t>(value + 0.5);
   return true;
 }
 
@@ -97,6 +86,12 @@ class BlockRun {
   bool Condition(const char*& at, double& value);
   uint64_t AfterLine(uint64_t at);
   uint64_t PastOWord(uint64_t key, FlowWord word);
+
+  // An expression of this block; its place in the file names its compiled form.
+  bool Evaluate(const char*& at, bool whole, double& value) {
+    const uint64_t key = blockAt_ << 8 | static_cast<uint64_t>(at - text_);
+    return EvaluateExpression(eval_.vars, at, end_, whole, value, &eval_.expressions, key);
+  }
 
   void Emit(char c) {
     if (outLength_ < kKeywordTextSize - 1) out_[outLength_++] = c;
@@ -159,7 +154,7 @@ uint64_t BlockRun::PastOWord(uint64_t key, FlowWord word) {
 // [condition]: one bracketed operand.
 bool BlockRun::Condition(const char*& at, double& value) {
   SkipSpaces(at, end_);
-  return at < end_ && *at == '[' && EvaluateExpression(eval_.vars, at, end_, false, value);
+  return at < end_ && *at == '[' && Evaluate(at, false, value);
 }
 
 void BlockRun::Word(char letter, double value) {
@@ -186,13 +181,13 @@ bool BlockRun::ReadAssignment(const char*& at) {
     if (p == end_) return false;
     a.nameLength = static_cast<size_t>(p - a.name);
     ++p;
-  } else if (!EvaluateExpression(eval_.vars, p, end_, false, a.number)) {
+  } else if (!Evaluate(p, false, a.number)) {
     return false;
   }
   SkipSpaces(p, end_);
   if (p >= end_ || *p != '=') return false;
   ++p;
-  if (!EvaluateExpression(eval_.vars, p, end_, true, a.value)) return false;
+  if (!Evaluate(p, true, a.value)) return false;
   if (assignmentCount_ < kMaxAssignments) assignments_[assignmentCount_++] = a;
   at = p;
   return true;
@@ -224,7 +219,7 @@ void BlockRun::ReadWords(const char* at) {
     const char after = p + sign < end_ ? p[sign] : '\0';
     double value = 0;
     if (after == '#' || after == '[') {
-      if (!EvaluateExpression(eval_.vars, p, end_, false, value)) return;
+      if (!Evaluate(p, false, value)) return;
       at = p;
       // A value enters a word as a literal number does: within ten digits,
       // rounded to float. A vacant one leaves the word not given.
@@ -249,7 +244,7 @@ void BlockRun::ReadWords(const char* at) {
 uint64_t BlockRun::Goto(const char* at) {
   double value = 0;
   uint64_t n = 0;
-  if (!EvaluateExpression(eval_.vars, at, end_, false, value) || !WholeNumber(value, n)) return kEnd;
+  if (!Evaluate(at, false, value) || !WholeNumber(value, n)) return kEnd;
   // A jump to a label that is not there ends the program, as the alarm would.
   return FindNumberLabel(ctx_, reader_, n, blockAt_, next_);
 }
@@ -422,17 +417,19 @@ uint64_t BlockRun::Run(const char* code, size_t length, size_t lineLength) {
   if (head.oWord != FlowWord::None) return RunOWord(head, branchKey);
 
   const char* at = head.rest;
-  char word[10];
-  const char* after = at + LetterRun(at, end_, word);
+  size_t run = 0;
+  const FlowWord statement = IsoFlowWord(at, end_, run);
+  const char* after = at + run;
   // The keyword after a condition: GOTO or THEN after IF, DO after WHILE.
   const auto nextWord = [&]() {
     SkipSpaces(after, end_);
-    after += LetterRun(after, end_, word);
-    return IsoFlowWord(word);
+    const FlowWord word = IsoFlowWord(after, end_, run);
+    after += run;
+    return word;
   };
   double value = 0;
   uint64_t m = 0;
-  switch (IsoFlowWord(word)) {
+  switch (statement) {
     case FlowWord::If: {
       if (!Condition(after, value)) return next_;
       const FlowWord then = nextWord();
@@ -446,7 +443,7 @@ uint64_t BlockRun::Run(const char* code, size_t length, size_t lineLength) {
       const bool holds = Condition(after, value) && Truth(value);
       if (nextWord() != FlowWord::Do) return next_;
       SkipSpaces(after, end_);
-      if (!EvaluateExpression(eval_.vars, after, end_, false, value) || !WholeNumber(value, m))
+      if (!Evaluate(after, false, value) || !WholeNumber(value, m))
         return next_;
       if (holds) return OpenLoop(eval_, LoopKind::DoEnd, m, blockAt_, 0) ? next_ : kEnd;
       CloseLoop(eval_, FindLoop(eval_, LoopKind::DoEnd, m));
@@ -454,12 +451,12 @@ uint64_t BlockRun::Run(const char* code, size_t length, size_t lineLength) {
     }
     case FlowWord::Do:
       SkipSpaces(after, end_);
-      if (!EvaluateExpression(eval_.vars, after, end_, false, value) || !WholeNumber(value, m))
+      if (!Evaluate(after, false, value) || !WholeNumber(value, m))
         return next_;
       return OpenLoop(eval_, LoopKind::DoEnd, m, blockAt_, 0) ? next_ : kEnd;
     case FlowWord::End: {
       SkipSpaces(after, end_);
-      if (!EvaluateExpression(eval_.vars, after, end_, false, value) || !WholeNumber(value, m))
+      if (!Evaluate(after, false, value) || !WholeNumber(value, m))
         return next_;
       const LoopRecord* loop = FindLoop(eval_, LoopKind::DoEnd, m);
       return loop != nullptr ? loop->at : next_;
@@ -484,15 +481,16 @@ bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
       ++p;
       continue;
     }
-    char word[10];
-    const size_t n = LetterRun(p, end, word);
+    size_t n = 0;
+    const uint64_t word = PackedRun(p, end, n);
     const char* after = p + n;
-    if (n == 1 && (word[0] == 'G' || word[0] == 'M') && after < end && IsDigit(*after)) {
+    const char letter = Upper(c);
+    if (n == 1 && (letter == 'G' || letter == 'M') && after < end && IsDigit(*after)) {
       int number = 0;
       for (; after < end && IsDigit(*after); ++after) number = number < 1000 ? number * 10 + (*after - '0') : number;
-      const CallCode call = CallCodeOf(word[0], number);
+      const CallCode call = CallCodeOf(letter, number);
       if (call == CallCode::ProgramEnd ? eval.called : call != CallCode::None) return true;
-    } else if (std::strcmp(word, "BEGIN") == 0) {
+    } else if (word == PackWord("BEGIN")) {
       // A TNC program: its blocks are not ISO statements.
       const char* q = after;
       SkipSpaces(q, end);
@@ -501,7 +499,7 @@ bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
         return false;
       }
     } else {
-      const FlowWord flow = IsoFlowWord(word);
+      const FlowWord flow = FindFlowWord(word, Dialect::Iso);
       if (flow == FlowWord::If || flow == FlowWord::Goto || flow == FlowWord::While) return true;
       if (flow == FlowWord::Do || flow == FlowWord::End) {
         const char* q = after;
@@ -520,6 +518,7 @@ size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code,
   if (!eval.used) {
     // The pass's first evaluated block: a plain program never pays for this.
     eval.used = true;
+    eval.compiledKept = true;
     std::memset(eval.labels, 0, sizeof eval.labels);
     ClearVariables(eval.vars);
   }

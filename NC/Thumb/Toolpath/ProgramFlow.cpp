@@ -37,18 +37,7 @@ uint64_t NameKey(const char* name, const char* end) {
 }
 
 FlowWord OWordKeyword(const char* at, const char* end, size_t& length) {
-  char word[12];
-  size_t n = 0;
-  while (at + n < end && IsLetter(at[n])) {
-    if (n < sizeof word - 1) word[n] = Upper(at[n]);
-    ++n;
-  }
-  length = n;
-  if (n == 0 || n >= sizeof word) return FlowWord::None;
-  word[n] = '\0';
-  for (const FlowKeyword& k : kFlowKeywords)
-    if (k.dialect == Dialect::IsoOWord && std::strcmp(k.name, word) == 0) return k.word;
-  return FlowWord::None;
+  return FindFlowWord(PackedRun(at, end, length), Dialect::IsoOWord);
 }
 
 // ---- The cache of jump targets ---------------------------------------------------
@@ -188,6 +177,12 @@ void ResetEvaluation(Evaluation& eval) {
   eval.depth = 0;
   eval.loopCount = 0;
   eval.used = false;  // the tables are cleared at the pass's first evaluated block
+}
+
+void ClearCompiled(Evaluation& eval) {
+  if (!eval.compiledKept) return;
+  eval.compiledKept = false;
+  for (CompiledExpression& compiled : eval.expressions.slot) compiled.steps = 0;
 }
 
 uint64_t FindNumberLabel(NcPathContext& ctx, StreamReader& reader, uint64_t n, uint64_t blockAt,

@@ -44,8 +44,8 @@ int NameLevel(const Variables& vars, const char* folded) {
 // The variable number of an expression's value: the nearest integer, or -1
 // when there is none in range.
 int VariableNumber(double number) {
-  if (!(number >= -0.5 && number < kNumberedVariables + 0.5)) return -1;  // NaN too
-  return static_cast<int>(std::lround(number));
+  if (!(number >= 0 && number < kNumberedVariables + 0.5)) return -1;  // NaN too
+  return static_cast<int>(number + 0.5);
 }
 
 }  // namespace
