@@ -48,8 +48,8 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
 // Scans the next block; false when the pass must end (the scanner finds no
 // byte left, or the program has jumped and used up the block budget).
 // Over-long lines are skipped whole, so `matches` always belongs to a block
-// that can be read. Until its first jump a program runs straight through the
-// file, which bounds it; from then on every block counts.
+// that can be read. Until its first jump back a program runs forward
+// through the file, which bounds it; from then on every block counts.
 inline bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   for (;;) {
     if (ctx.eval.counting && !SpendBlocks(ctx.eval, 1)) return false;

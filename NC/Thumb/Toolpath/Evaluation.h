@@ -9,8 +9,12 @@
 
 #include "DialectTables.h"
 
-// Limits of one pass.
-constexpr uint32_t kBlockBudget = 4000000;  // blocks executed once the program has jumped
+// Limits of one pass. The fuzz build lowers the block budget (see
+// fuzz/CMakeLists.txt) so that every input stays within the fuzzer's time.
+#ifndef VANTREL_BLOCK_BUDGET
+#define VANTREL_BLOCK_BUDGET 4000000
+#endif
+constexpr uint32_t kBlockBudget = VANTREL_BLOCK_BUDGET;  // blocks executed once the program has jumped back
 constexpr int kMaxCallDepth = 16;           // nested calls
 constexpr int kMaxLoops = 32;               // open loops over all call levels
 constexpr int kMaxNamedVariables = 128;     // #<name> and #<_name>
@@ -117,7 +121,7 @@ struct LabelEntry {
 
 struct Evaluation {
   bool used = false;          // this pass has evaluated a block (its tables are cleared)
-  bool counting = false;      // the pass has jumped: every block spends the budget
+  bool counting = false;      // the pass has jumped back: every block spends the budget
   bool called = false;        // the pass made a call: M30/M2 end the program
   bool tncProgram = false;    // BEGIN PGM seen: TNC blocks are not evaluated
   uint32_t blocksLeft = kBlockBudget;

@@ -244,8 +244,10 @@ void BlockRun::ReadWords(const char* at) {
 uint64_t BlockRun::Goto(const char* at) {
   double value = 0;
   uint64_t n = 0;
-  if (!Evaluate(at, false, value) || !WholeNumber(value, n)) return kEnd;
+  // GOTO LABEL1 of another dialect is no jump of this one: the block is passed.
+  if (!Evaluate(at, false, value)) return next_;
   // A jump to a label that is not there ends the program, as the alarm would.
+  if (!WholeNumber(value, n)) return kEnd;
   return FindNumberLabel(ctx_, reader_, n, blockAt_, next_);
 }
 
@@ -527,8 +529,10 @@ size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code,
   if (next == kEnd) {
     reader.Seek(reader.Size());  // nothing left to read: the pass ends
   } else {
-    // After the first jump every block spends the budget (see the driver).
-    if (next != run.NextInOrder()) eval.counting = true;
+    // Only a jump back can run blocks again: from the first one on, every
+    // block spends the budget (see the driver). A program that only skips
+    // forward is bounded by its file.
+    if (next < run.NextInOrder()) eval.counting = true;
     reader.Seek(next);
   }
   // The words are read from `line`, not from the reader.
