@@ -181,10 +181,9 @@ uint64_t FindNumberLabel(NcPathContext& ctx, StreamReader& reader, uint64_t n, u
                          uint64_t from);
 // The first block O n (or :n) of the file.
 uint64_t FindProgram(NcPathContext& ctx, StreamReader& reader, uint64_t n);
-// The o-word `key` with `word` (a set of FlowWord bits) from `from` on;
-// `word` receives the keyword found.
+// The first o-word `key` with one of `words` (FlowWord bits) from `from` on.
 uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint32_t words,
-                   uint64_t from, FlowWord* word);
+                   uint64_t from);
 // The first END m block from `from` on.
 uint64_t FindLoopEnd(NcPathContext& ctx, StreamReader& reader, uint64_t m, uint64_t from);
 constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }

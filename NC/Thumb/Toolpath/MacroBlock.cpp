@@ -148,7 +148,7 @@ uint64_t BlockRun::AfterLine(uint64_t at) {
 }
 
 uint64_t BlockRun::PastOWord(uint64_t key, FlowWord word) {
-  return AfterLine(FindOWord(ctx_, reader_, key, Bit(word), next_, nullptr));
+  return AfterLine(FindOWord(ctx_, reader_, key, Bit(word), next_));
 }
 
 // [condition]: one bracketed operand.
@@ -325,7 +325,7 @@ uint64_t BlockRun::RunOWord(const BlockHead& head, uint64_t branchKey) {
       double arguments[kMaxCallArguments];
       int count = 0;
       while (count < kMaxCallArguments && Condition(at, arguments[count])) ++count;
-      const uint64_t sub = FindOWord(ctx_, reader_, key, Bit(FlowWord::Sub), 0, nullptr);
+      const uint64_t sub = FindOWord(ctx_, reader_, key, Bit(FlowWord::Sub), 0);
       if (sub == kNowhere) return eval_.blocksLeft > 0 ? next_ : kEnd;  // not in this file
       CallFrame frame{};
       frame.returnAt = next_;
@@ -347,8 +347,7 @@ uint64_t BlockRun::RunOWord(const BlockHead& head, uint64_t branchKey) {
       // To the next branch, entered as a branch.
       eval_.branchKey = key;
       return FindOWord(ctx_, reader_, key,
-                       Bit(FlowWord::ElseIf) | Bit(FlowWord::Else) | Bit(FlowWord::EndIf), next_,
-                       nullptr);
+                       Bit(FlowWord::ElseIf) | Bit(FlowWord::Else) | Bit(FlowWord::EndIf), next_);
     case FlowWord::EndIf:
       return next_;
     case FlowWord::While: {
@@ -382,7 +381,7 @@ uint64_t BlockRun::RunOWord(const BlockHead& head, uint64_t branchKey) {
       if (loop == nullptr) return next_;
       if (loop->kind == LoopKind::OWhile) return loop->at;  // the while line decides
       if (loop->kind == LoopKind::ODo) {
-        return FindOWord(ctx_, reader_, key, Bit(FlowWord::While), next_, nullptr);
+        return FindOWord(ctx_, reader_, key, Bit(FlowWord::While), next_);
       }
       if (loop->count > 1) {
         --loop->count;

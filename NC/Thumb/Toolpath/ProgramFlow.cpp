@@ -218,26 +218,15 @@ uint64_t FindProgram(NcPathContext& ctx, StreamReader& reader, uint64_t n) {
 }
 
 uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint32_t words,
-                   uint64_t from, FlowWord* word) {
+                   uint64_t from) {
   Evaluation& eval = ctx.eval;
   const uint64_t cacheKey = Key('o', key ^ (uint64_t{words} << 40));
   uint64_t at = kNowhere;
-  if (!CachedTarget(eval, cacheKey, from, at)) {
-    at = Search(ctx, reader, from, reader.Size(), [key, words](const BlockHead& head, const char*) {
-      return head.oKey == key && (words & Bit(head.oWord)) != 0 ? 1 : 0;
-    });
-    if (eval.blocksLeft > 0) CacheTarget(eval, cacheKey, from, at);
-  }
-  if (at != kNowhere && word != nullptr) {
-    // The keyword found: the line is read again (it is in the buffer).
-    reader.Seek(at);
-    const char* text = nullptr;
-    const char* end = nullptr;
-    size_t length = 0;
-    BlockHead head;
-    if (NextLine(reader, text, end, length)) ReadHead(text, end, head);
-    *word = head.oWord;
-  }
+  if (CachedTarget(eval, cacheKey, from, at)) return at;
+  at = Search(ctx, reader, from, reader.Size(), [key, words](const BlockHead& head, const char*) {
+    return head.oKey == key && (words & Bit(head.oWord)) != 0 ? 1 : 0;
+  });
+  if (eval.blocksLeft > 0) CacheTarget(eval, cacheKey, from, at);
   return at;
 }
 
