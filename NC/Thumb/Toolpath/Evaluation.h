@@ -6,6 +6,7 @@
 // never leaves it: a word whose value is vacant is simply not given.
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "DialectTables.h"
 
@@ -41,11 +42,17 @@ struct Variables {
   int namedCount = 0;
 };
 
-double VacantValue();
+constexpr double VacantValue() { return std::numeric_limits<double>::quiet_NaN(); }
 inline bool IsVacant(double value) { return value != value; }
 void ClearVariables(Variables& vars);
-// #n for a number from an expression; vacant outside #1..#5399.
-double ReadNumbered(const Variables& vars, double number);
+// #n for a number from an expression (the nearest whole number); vacant
+// outside #1..#5399. Inline: loops read variables in every block.
+inline double ReadNumbered(const Variables& vars, double number) {
+  if (!(number >= 0.5 && number < kNumberedVariables + 0.5)) return VacantValue();  // NaN too
+  const int n = static_cast<int>(number + 0.5);
+  if (n <= kLocalVariables && vars.frame != 0) return vars.frames[vars.frame - 1][n];
+  return vars.numbered[n];
+}
 // False when the write raises an alarm (#3000): the program ends there.
 // Writes outside #1..#5399 are ignored.
 bool WriteNumbered(Variables& vars, double number, double value);

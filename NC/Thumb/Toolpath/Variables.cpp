@@ -3,7 +3,6 @@
 // global), in fixed tables. Unset variables are vacant.
 #include <cmath>
 #include <cstring>
-#include <limits>
 
 #include "Evaluation.h"
 
@@ -50,8 +49,6 @@ int VariableNumber(double number) {
 
 }  // namespace
 
-double VacantValue() { return std::numeric_limits<double>::quiet_NaN(); }
-
 void ClearVariables(Variables& vars) {
   for (double& v : vars.numbered) v = VacantValue();
   vars.frame = 0;
@@ -61,13 +58,6 @@ void ClearVariables(Variables& vars) {
 
 double* Locals(Variables& vars) {
   return vars.frame == 0 ? vars.numbered : vars.frames[vars.frame - 1];
-}
-
-double ReadNumbered(const Variables& vars, double number) {
-  const int n = VariableNumber(number);
-  if (n <= 0) return VacantValue();
-  if (n <= kLocalVariables && vars.frame != 0) return vars.frames[vars.frame - 1][n];
-  return vars.numbered[n];
 }
 
 bool WriteNumbered(Variables& vars, double number, double value) {
