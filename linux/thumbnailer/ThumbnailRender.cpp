@@ -29,31 +29,53 @@ bool StartsAsBinary(ByteSource& source, bool& readFailed) {
   return std::memchr(probe.data(), '\0', filled) != nullptr;
 }
 
-// Composes the thumbnail on `canvas`, listing the path's calls in
-// `callsPath` when one is given.
-bool Compose(ByteSource& source, CairoThumbnailCanvas& canvas, const ThumbnailOptions& options,
-             ThumbnailRun& run, const std::string& callsPath, std::string& error) {
-  if (callsPath.empty()) {
-    ComposeThumbnail(source, canvas, options, run.ctx);
-    return true;
-  }
-  std::FILE* list = std::fopen(callsPath.c_str(), "w");
-  if (list == nullptr) {
-    error = "cannot write " + callsPath + ": " + std::strerror(errno);
-    return false;
-  }
-  CallListCanvas listing(canvas, list);
-  ComposeThumbnail(source, listing, options, run.ctx);
-  const bool written = !std::ferror(list);
-  if (std::fclose(list) != 0 || !written) {
-    error = "cannot write " + callsPath + ": " + std::strerror(errno);
-    std::remove(callsPath.c_str());
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
+
+RenderResult RenderThumbnail(FileSource& source, const std::string& name,
+                             const ThumbnailOptions& options, ThumbnailRun& run,
+                             CairoSurface& picture, std::string& error, std::FILE* calls) {
+  picture.reset();
+  bool seekFailed = false;
+  const bool binary = StartsAsBinary(source, seekFailed);
+  if (source.Failed() || seekFailed) {
+    error = "cannot read " + name + ": " +
+            (source.Failed() ? source.FailureReason() : std::string("cannot seek"));
+    return RenderResult::Failed;
+  }
+  if (binary) {
+    error = name + " is not an NC program: it holds binary data";
+    return RenderResult::NotAProgram;
+  }
+
+  CairoThumbnailCanvas canvas(options.size);
+  if (calls != nullptr) {
+    CallListCanvas listing(canvas, calls);
+    ComposeThumbnail(source, listing, options, run.ctx);
+  } else {
+    ComposeThumbnail(source, canvas, options, run.ctx);
+  }
+  run.lines = canvas.LineCalls();
+  run.markers = canvas.CircleCalls();
+  if (source.Failed()) {
+    error = "cannot read " + name + ": " + source.FailureReason();
+    return RenderResult::Failed;
+  }
+  if (run.lines == 0 && run.markers == 0) {
+    error = name + " is not an NC program: it has no path to draw";
+    return RenderResult::NotAProgram;
+  }
+
+  CairoSurface flat = canvas.FlattenOnWhite();
+  const cairo_status_t status = canvas.Status();
+  if (status != CAIRO_STATUS_SUCCESS || flat == nullptr) {
+    error = std::string("cannot draw the thumbnail: ") +
+            cairo_status_to_string(status != CAIRO_STATUS_SUCCESS ? status
+                                                                  : CAIRO_STATUS_NO_MEMORY);
+    return RenderResult::Failed;
+  }
+  picture = std::move(flat);
+  return RenderResult::Written;
+}
 
 RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
                                  const ThumbnailOptions& options, ThumbnailRun& run,
@@ -65,50 +87,44 @@ RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string
     return RenderResult::Failed;
   }
 
-  bool seekFailed = false;
-  const bool binary = StartsAsBinary(source, seekFailed);
-  if (source.Failed() || seekFailed) {
-    error = "cannot read " + inputPath + ": " +
-            (source.Failed() ? source.FailureReason() : std::string("cannot seek"));
-    return RenderResult::Failed;
-  }
-  if (binary) {
-    error = inputPath + " is not an NC program: it holds binary data";
-    return RenderResult::NotAProgram;
-  }
-
-  CairoThumbnailCanvas canvas(options.size);
-  if (!Compose(source, canvas, options, run, callsPath, error)) return RenderResult::Failed;
-  // The call list belongs to a finished picture: any later failure or
-  // refusal removes it.
-  struct ListKeeper {
+  // The call list belongs to a finished picture: a list still open when
+  // this function returns goes with a failure or refusal and is removed.
+  struct CallList {
     const std::string& path;
-    bool keep = false;
-    ~ListKeeper() {
-      if (!keep && !path.empty()) std::remove(path.c_str());
+    std::FILE* file = nullptr;
+    ~CallList() {
+      if (file == nullptr) return;
+      std::fclose(file);
+      std::remove(path.c_str());
     }
   } list{callsPath};
-  run.lines = canvas.LineCalls();
-  run.markers = canvas.CircleCalls();
-  if (source.Failed()) {
-    error = "cannot read " + inputPath + ": " + source.FailureReason();
-    return RenderResult::Failed;
-  }
-  if (run.lines == 0 && run.markers == 0) {
-    error = inputPath + " is not an NC program: it has no path to draw";
-    return RenderResult::NotAProgram;
+  if (!callsPath.empty()) {
+    list.file = std::fopen(callsPath.c_str(), "w");
+    if (list.file == nullptr) {
+      error = "cannot write " + callsPath + ": " + std::strerror(errno);
+      return RenderResult::Failed;
+    }
   }
 
-  CairoSurface picture = canvas.FlattenOnWhite();
-  const cairo_status_t status = canvas.Status();
-  if (status != CAIRO_STATUS_SUCCESS || picture == nullptr) {
-    error = std::string("cannot draw the thumbnail: ") +
-            cairo_status_to_string(status != CAIRO_STATUS_SUCCESS ? status
-                                                                  : CAIRO_STATUS_NO_MEMORY);
+  CairoSurface picture;
+  const RenderResult result =
+      RenderThumbnail(source, inputPath, options, run, picture, error, list.file);
+  if (result != RenderResult::Written) return result;
+  if (list.file != nullptr) {
+    const bool written = !std::ferror(list.file);
+    const int closed = std::fclose(list.file);
+    list.file = nullptr;
+    if (closed != 0 || !written) {
+      error = "cannot write " + callsPath + ": " + std::strerror(errno);
+      std::remove(callsPath.c_str());
+      return RenderResult::Failed;
+    }
+  }
+  if (!WritePngFile(picture.get(), outputPath, error)) {
+    if (!callsPath.empty()) std::remove(callsPath.c_str());
     return RenderResult::Failed;
   }
-  list.keep = WritePngFile(picture.get(), outputPath, error);
-  return list.keep ? RenderResult::Written : RenderResult::Failed;
+  return RenderResult::Written;
 }
 
 namespace {
