@@ -11,7 +11,6 @@
 #include "DescriptorSource.h"
 #include "RequestFilter.h"
 #include "TestSupport.h"
-#include "ThumbnailRender.h"
 
 namespace {
 
@@ -41,15 +40,6 @@ TEST(DescriptorSource, ReadsRegularFilesAndRefusesEverythingElse) {
   ASSERT_TRUE(source.Seek(0, SeekOrigin::Set, nullptr));
   EXPECT_EQ(ReadAll(source, 65536), program);
   EXPECT_FALSE(source.Failed());
-
-  // The same picture as the command line's road gives.
-  ThumbnailOptions options;
-  ThumbnailRun run;
-  CairoSurface picture;
-  ASSERT_TRUE(source.Seek(0, SeekOrigin::Set, nullptr));
-  EXPECT_EQ(RenderThumbnail(source, path, options, run, picture, error), RenderResult::Written)
-      << error;
-  EXPECT_GT(run.lines, 0u);
 
   // A FIFO named as a program: opening must neither block nor succeed.
   const std::string fifo = folder / "fifo.nc";
