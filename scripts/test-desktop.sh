@@ -222,8 +222,16 @@ kde_refused=(header.h HEADER-UPPER.H comment.h netcdf-classic.nc netcdf-hdf5.nc 
              photo.nc empty.nc binary.tap binary.eia binary.ngc)
 run_kde() {
   rm -rf "$XDG_CACHE_HOME/thumbnails"
+  # The plugin reads the overlay option files as the thumbnailer it is
+  # compared with does.
+  local facts=$repo/build/native/generated/ProductFacts.h option
+  option=$XDG_CONFIG_HOME/$(sed -n 's/^#define VANTREL_SETTINGS_FOLDER "\(.*\)"$/\1/p' "$facts")
+  mkdir -p "$option"
+  option=$option/$(sed -n 's/^#define VANTREL_SHOW_TYPE_FILE "\(.*\)"$/\1/p' "$facts")
+  printf 1 >"$option"
   (cd "$files" && env -u DBUS_SESSION_BUS_ADDRESS "$consumers" kde --driver "$kde_driver" \
      --ok "${kde_ok[@]}" --refused "${kde_refused[@]}") | grep -v '^ok ' || fail "KDE's preview job"
+  rm "$option"
   local window=$scratch/dolphin
   mkdir -p "$window"
   (cd "$files" && cp iso-milling.nc tnc-contour.h tnc-nonumber.h start1.tap start4.spf \
