@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "CairoThumbnailCanvas.h"
@@ -29,11 +30,36 @@ bool StartsAsBinary(ByteSource& source, bool& readFailed) {
   return std::memchr(probe.data(), '\0', filled) != nullptr;
 }
 
+// Composes the thumbnail on `canvas`, listing the path's calls in
+// `callsPath` when one is given.
+bool Compose(ByteSource& source, CairoThumbnailCanvas& canvas, const ThumbnailOptions& options,
+             ThumbnailRun& run, const std::string& callsPath, std::string& error) {
+  if (callsPath.empty()) {
+    ComposeThumbnail(source, canvas, options, run.ctx);
+    return true;
+  }
+  std::FILE* list = std::fopen(callsPath.c_str(), "w");
+  if (list == nullptr) {
+    error = "cannot write " + callsPath + ": " + std::strerror(errno);
+    return false;
+  }
+  CallListCanvas listing(canvas, list);
+  ComposeThumbnail(source, listing, options, run.ctx);
+  const bool written = !std::ferror(list);
+  if (std::fclose(list) != 0 || !written) {
+    error = "cannot write " + callsPath + ": " + std::strerror(errno);
+    std::remove(callsPath.c_str());
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 RenderResult RenderThumbnail(FileSource& source, const std::string& name,
                              const ThumbnailOptions& options, ThumbnailRun& run,
-                             CairoSurface& picture, std::string& error, std::FILE* calls) {
+                             CairoSurface& picture, std::string& error,
+                             const std::string& callsPath) {
   picture.reset();
   bool seekFailed = false;
   const bool binary = StartsAsBinary(source, seekFailed);
@@ -48,12 +74,16 @@ RenderResult RenderThumbnail(FileSource& source, const std::string& name,
   }
 
   CairoThumbnailCanvas canvas(options.size);
-  if (calls != nullptr) {
-    CallListCanvas listing(canvas, calls);
-    ComposeThumbnail(source, listing, options, run.ctx);
-  } else {
-    ComposeThumbnail(source, canvas, options, run.ctx);
-  }
+  if (!Compose(source, canvas, options, run, callsPath, error)) return RenderResult::Failed;
+  // The call list belongs to a finished picture: any later failure or
+  // refusal removes it.
+  struct ListKeeper {
+    const std::string& path;
+    bool keep = false;
+    ~ListKeeper() {
+      if (!keep && !path.empty()) std::remove(path.c_str());
+    }
+  } list{callsPath};
   run.lines = canvas.LineCalls();
   run.markers = canvas.CircleCalls();
   if (source.Failed()) {
@@ -74,6 +104,7 @@ RenderResult RenderThumbnail(FileSource& source, const std::string& name,
     return RenderResult::Failed;
   }
   picture = std::move(flat);
+  list.keep = true;
   return RenderResult::Written;
 }
 
@@ -86,41 +117,12 @@ RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string
     error = "cannot read " + inputPath + ": " + reason;
     return RenderResult::Failed;
   }
-
-  // The call list belongs to a finished picture: a list still open when
-  // this function returns goes with a failure or refusal and is removed.
-  struct CallList {
-    const std::string& path;
-    std::FILE* file = nullptr;
-    ~CallList() {
-      if (file == nullptr) return;
-      std::fclose(file);
-      std::remove(path.c_str());
-    }
-  } list{callsPath};
-  if (!callsPath.empty()) {
-    list.file = std::fopen(callsPath.c_str(), "w");
-    if (list.file == nullptr) {
-      error = "cannot write " + callsPath + ": " + std::strerror(errno);
-      return RenderResult::Failed;
-    }
-  }
-
   CairoSurface picture;
   const RenderResult result =
-      RenderThumbnail(source, inputPath, options, run, picture, error, list.file);
+      RenderThumbnail(source, inputPath, options, run, picture, error, callsPath);
   if (result != RenderResult::Written) return result;
-  if (list.file != nullptr) {
-    const bool written = !std::ferror(list.file);
-    const int closed = std::fclose(list.file);
-    list.file = nullptr;
-    if (closed != 0 || !written) {
-      error = "cannot write " + callsPath + ": " + std::strerror(errno);
-      std::remove(callsPath.c_str());
-      return RenderResult::Failed;
-    }
-  }
   if (!WritePngFile(picture.get(), outputPath, error)) {
+    // No picture, so no call list either.
     if (!callsPath.empty()) std::remove(callsPath.c_str());
     return RenderResult::Failed;
   }

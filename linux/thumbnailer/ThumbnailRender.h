@@ -2,7 +2,6 @@
 // One NC program file to one PNG thumbnail: the command line's whole job,
 // kept in the library so that the benchmark measures the same road.
 #include <cstdint>
-#include <cstdio>
 #include <string>
 
 #include "CairoHandles.h"
@@ -29,13 +28,14 @@ constexpr uint32_t TEXT_PROBE_BYTES = 64 * 1024;
 // opaque white, into `picture` (an RGB24 image surface of options.size
 // pixels a side): the picture of every Linux consumer, whether it is written
 // as a PNG or handed over in memory. `name` names the file in `error`. With
-// `calls`, the path's canvas calls are listed there as well. Anything but
-// Written comes with a one-line reason in `error` and leaves `picture`
-// empty; binary data is refused before the interpreter sees a byte.
+// a `callsPath`, the path's canvas calls are listed there as well. Anything
+// but Written comes with a one-line reason in `error` and leaves neither
+// `picture` nor a call list; binary data is refused before the interpreter
+// sees a byte.
 RenderResult RenderThumbnail(FileSource& source, const std::string& name,
                              const ThumbnailOptions& options, ThumbnailRun& run,
                              CairoSurface& picture, std::string& error,
-                             std::FILE* calls = nullptr);
+                             const std::string& callsPath = std::string());
 
 // Reads `inputPath`, composes its thumbnail with `options` and writes it as
 // a PNG to `outputPath`, opaque on white. With a `callsPath`, also writes
