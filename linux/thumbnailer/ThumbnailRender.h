@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "ProgramHead.h"
 #include "ThumbnailComposition.h"
 
 struct ThumbnailRun {
@@ -18,9 +19,6 @@ enum class RenderResult {
   NotAProgram,  // binary data, or nothing to draw: no picture is written
   Failed,       // the input could not be read or the output not written
 };
-
-// Bytes at the start of a file in which a NUL marks it as binary data.
-constexpr uint32_t TEXT_PROBE_BYTES = 64 * 1024;
 
 // Reads `inputPath`, composes its thumbnail with `options` and writes it as
 // a PNG to `outputPath`, opaque on white. With a `callsPath`, also writes
