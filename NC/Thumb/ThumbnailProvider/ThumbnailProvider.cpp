@@ -6,7 +6,6 @@
 #include "DisplayOptions.h"
 #include "GdiplusThumbnail.h"
 #include "ThumbnailComposition.h"
-#include "VantrelModule.h"
 
 namespace {
 
@@ -17,15 +16,12 @@ constexpr UINT kLargestThumbnailSize = 2560;
 }  // namespace
 
 CThumbnailProvider::CThumbnailProvider()
-    : refCount(1), showAxis(-1), showType(-1), showComment(-1) {
-  InterlockedIncrement(&moduleObjectCount);
-}
+    : refCount(1), showAxis(-1), showType(-1), showComment(-1) {}
 
 CThumbnailProvider::~CThumbnailProvider() {
   // The site first, then the stream.
   site.Reset();
   stream.Reset();
-  InterlockedDecrement(&moduleObjectCount);
 }
 
 IFACEMETHODIMP CThumbnailProvider::QueryInterface(REFIID interfaceId, void** object) {
