@@ -61,6 +61,8 @@ ProgramUnit FindProgramUnit(const char* bytes, uint32_t size) {
 
 bool ReadProgramHead(ByteSource& source, ProgramHead& head) {
   head = ProgramHead{};
+  // From the first byte, wherever an earlier reader left the source.
+  if (!source.Seek(0, SeekOrigin::Set, nullptr)) return false;
   std::vector<char> probe(TEXT_PROBE_BYTES);
   uint32_t filled = 0;
   bool readFailed = false;

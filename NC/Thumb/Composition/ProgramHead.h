@@ -18,8 +18,8 @@ struct ProgramHead {
   ProgramUnit unit = ProgramUnit::Unknown;
 };
 
-// Reads the head of `source` and goes back to its start. False when the
-// source cannot be read or cannot seek back.
+// Reads the head of `source` (from its start) and goes back to its start.
+// False when the source cannot be read or cannot seek.
 bool ReadProgramHead(ByteSource& source, ProgramHead& head);
 
 // The unit the program text in `bytes` declares: "MM" or "INCH" on a
