@@ -57,9 +57,7 @@ IFACEMETHODIMP_(ULONG) CPreviewHandler::Release() {
 
 IFACEMETHODIMP CPreviewHandler::Initialize(IStream* newStream, DWORD /*accessMode*/) {
   // The host hands over the next file after Unload, which lets the stream go.
-  if (stream) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-  if (newStream == nullptr) return E_INVALIDARG;
-  return newStream->QueryInterface(IID_IStream, stream.PutVoid());
+  return KeepStream(stream, newStream);
 }
 
 IFACEMETHODIMP CPreviewHandler::SetWindow(HWND newParent, const RECT* newRect) {
@@ -149,10 +147,7 @@ IFACEMETHODIMP CPreviewHandler::SetSite(IUnknown* newSite) {
 }
 
 IFACEMETHODIMP CPreviewHandler::GetSite(REFIID interfaceId, void** object) {
-  if (object == nullptr) return E_POINTER;
-  *object = nullptr;
-  if (!site) return E_NOINTERFACE;
-  return site->QueryInterface(interfaceId, object);
+  return QuerySite(site, interfaceId, object);
 }
 
 IFACEMETHODIMP CPreviewHandler::GetWindow(HWND* window) {

@@ -41,7 +41,7 @@ class PreviewPane {
 
   HWND window_ = nullptr;
   IStream* stream_ = nullptr;  // borrowed from the handler
-  PreviewBitmap picture_;
+  DibSection picture_;
   bool stale_ = false;         // the picture no longer shows the present look
   PreviewColours colours_;
   ThumbnailOptions overlays_;

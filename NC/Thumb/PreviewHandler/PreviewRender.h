@@ -6,38 +6,8 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include <cstdint>
-
+#include "DibSection.h"
 #include "PreviewComposition.h"
-
-// A top-down 32-bit DIB section selected into a memory device context,
-// ready to be blitted. Released once, whichever way its owner goes.
-class PreviewBitmap {
- public:
-  PreviewBitmap() = default;
-  ~PreviewBitmap() { Reset(); }
-  PreviewBitmap(const PreviewBitmap&) = delete;
-  PreviewBitmap& operator=(const PreviewBitmap&) = delete;
-
-  // A new picture of `width` x `height` pixels, contents undefined. False
-  // (and no picture) when GDI cannot make it.
-  bool Create(int width, int height);
-  void Reset();
-
-  explicit operator bool() const { return dc_ != nullptr; }
-  HDC Dc() const { return dc_; }
-  uint32_t* Bits() const { return bits_; }
-  int Width() const { return width_; }
-  int Height() const { return height_; }
-
- private:
-  HDC dc_ = nullptr;
-  HBITMAP bitmap_ = nullptr;
-  HGDIOBJ replaced_ = nullptr;  // the memory DC's own bitmap, selected back at Reset
-  uint32_t* bits_ = nullptr;
-  int width_ = 0;
-  int height_ = 0;
-};
 
 // Colours of the pane: opaque 0xFFRRGGBB.
 struct PreviewColours {
@@ -50,4 +20,4 @@ struct PreviewColours {
 // `bitmap`, which has the pane's size. S_OK, or the stream's failure when
 // reading it failed (the message is shown then), or the failure of GDI+.
 HRESULT RenderPreview(IStream* stream, const ThumbnailOptions& overlays,
-                      const PreviewColours& colours, PreviewBitmap& bitmap);
+                      const PreviewColours& colours, DibSection& bitmap);

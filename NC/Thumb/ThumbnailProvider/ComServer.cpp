@@ -24,3 +24,15 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID classId, REFIID int
 extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
   return moduleObjectCount == 0 ? S_OK : S_FALSE;
 }
+
+HRESULT KeepStream(ComPtr<IStream>& kept, IStream* given) {
+  if (kept) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
+  if (given == nullptr) return E_INVALIDARG;
+  // Asking the object itself for IStream gives the reference we keep.
+  return given->QueryInterface(IID_IStream, kept.PutVoid());
+}
+
+HRESULT QuerySite(const ComPtr<IUnknown>& site, REFIID interfaceId, void** object) {
+  if (!site) return E_NOINTERFACE;
+  return site->QueryInterface(interfaceId, object);
+}

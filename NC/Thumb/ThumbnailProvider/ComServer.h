@@ -4,6 +4,7 @@
 // factory and the module's object count. Each DLL serves one class, which
 // it names by defining `servedClass`.
 #include <windows.h>
+#include <objidl.h>
 
 #include <new>
 
@@ -47,3 +48,12 @@ class ModuleObjectCount {
   ModuleObjectCount(const ModuleObjectCount&) = delete;
   ModuleObjectCount& operator=(const ModuleObjectCount&) = delete;
 };
+
+// IInitializeWithStream::Initialize of an object that keeps one stream:
+// refused with ERROR_ALREADY_INITIALIZED while `kept` holds one, else the
+// given object's own answer for IStream, whose reference `kept` holds.
+HRESULT KeepStream(ComPtr<IStream>& kept, IStream* given);
+
+// IObjectWithSite::GetSite over the site held: E_NOINTERFACE (the
+// out-pointer untouched) without one, else the site's own answer.
+HRESULT QuerySite(const ComPtr<IUnknown>& site, REFIID interfaceId, void** object);

@@ -47,10 +47,7 @@ IFACEMETHODIMP_(ULONG) CThumbnailProvider::Release() {
 }
 
 IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* newStream, DWORD /*accessMode*/) {
-  if (stream) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-  if (newStream == nullptr) return E_INVALIDARG;
-  // Asking the object itself for IStream gives the reference we keep.
-  return newStream->QueryInterface(IID_IStream, stream.PutVoid());
+  return KeepStream(stream, newStream);
 }
 
 IFACEMETHODIMP CThumbnailProvider::SetSite(IUnknown* newSite) {
@@ -59,8 +56,7 @@ IFACEMETHODIMP CThumbnailProvider::SetSite(IUnknown* newSite) {
 }
 
 IFACEMETHODIMP CThumbnailProvider::GetSite(REFIID interfaceId, void** object) {
-  if (!site) return E_NOINTERFACE;
-  return site->QueryInterface(interfaceId, object);
+  return QuerySite(site, interfaceId, object);
 }
 
 void CThumbnailProvider::ReadDisplayOptionsOnce() {

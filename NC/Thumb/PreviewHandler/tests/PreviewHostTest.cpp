@@ -13,6 +13,7 @@
 #include <string>
 
 #include "ComPtr.h"
+#include "DibSection.h"
 #include "ProductFacts.h"
 #include "VantrelTestSupport.h"
 
@@ -63,29 +64,17 @@ class HostWindow {
 
   // The window's pixels as the screen shows them, read from its DC.
   Picture Capture() const {
+    DibSection copy;
+    EXPECT_TRUE(copy.Create(900, 700));
+    HDC screen = GetDC(window);
+    BitBlt(copy.Dc(), 0, 0, 900, 700, screen, 0, 0, SRCCOPY);
+    ReleaseDC(window, screen);
+    GdiFlush();
     Picture picture;
     picture.width = 900;
     picture.height = 700;
-    picture.pixels.resize(900 * 700);
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = 900;
-    format.bmiHeader.biHeight = -700;
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    HDC screen = GetDC(window);
-    BitBlt(memory, 0, 0, 900, 700, screen, 0, 0, SRCCOPY);
-    ReleaseDC(window, screen);
-    GdiFlush();
-    const auto* pixels = static_cast<const uint32_t*>(bits);
-    for (size_t i = 0; i < picture.pixels.size(); ++i) picture.pixels[i] = pixels[i] & 0xFFFFFF;
-    SelectObject(memory, old);
-    DeleteDC(memory);
-    DeleteObject(bitmap);
+    picture.pixels.assign(copy.Bits(), copy.Bits() + 900 * 700);
+    for (uint32_t& pixel : picture.pixels) pixel &= 0xFFFFFF;
     return picture;
   }
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "DibSection.h"
 #include "ProductFacts.h"
 #include "ProviderClient.h"
 #include "SavePng.h"
@@ -47,18 +48,6 @@ void PrintFigures(const char* what, std::vector<double> seconds) {
   std::sort(seconds.begin(), seconds.end());
   std::printf("%-28s best %.3f s, median %.3f s\n", what, seconds.front(),
               seconds[seconds.size() / 2]);
-}
-
-HBITMAP CaptureWindow(HWND window, int width, int height) {
-  HDC screen = GetDC(window);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
-  ReleaseDC(window, screen);
-  return bitmap;
 }
 
 int Usage() {
@@ -164,12 +153,16 @@ int wmain(int argc, wchar_t** argv) {
   int status = 0;
   if (!png.empty()) {
     Pump();
-    HBITMAP picture = CaptureWindow(host, width, height);
-    if (!SavePng(picture, png)) {
+    // What the window shows, read from its DC.
+    DibSection picture;
+    HDC screen = GetDC(host);
+    if (picture.Create(width, height)) BitBlt(picture.Dc(), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    ReleaseDC(host, screen);
+    GdiFlush();
+    if (!picture || !SavePng(picture.Bitmap(), png)) {
       std::fwprintf(stderr, L"cannot write %ls\n", png.c_str());
       status = 1;
     }
-    DeleteObject(picture);
   }
   handler->Unload();
   initialize->Release();
