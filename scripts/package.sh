@@ -41,14 +41,16 @@ sign_file() {
 
 build_msi() {
   cmake --preset mingw >/dev/null
-  cmake --build --preset mingw -j "$jobs" --target Vantrel SorvaneSettings
+  cmake --build --preset mingw -j "$jobs" --target Vantrel VantrelPreview SorvaneSettings
   local build=build/mingw
   local stage
   stage=$(mktemp -d)
   # Signing changes the files, so it works on copies, never the build's own.
   cp "$build/NC/Thumb/ThumbnailProvider/Vantrel.dll" \
+     "$build/NC/Thumb/PreviewHandler/VantrelPreview.dll" \
      "$build/NC/SorvaneSettings/SorvaneSettings.exe" "$stage/"
   sign_file "$stage/Vantrel.dll"
+  sign_file "$stage/VantrelPreview.dll"
   sign_file "$stage/SorvaneSettings.exe"
   local msi
   msi="$dist/$(fact "$build" Product)-$(fact "$build" ProductVersion)-x64.msi"

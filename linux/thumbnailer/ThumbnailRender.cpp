@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "CairoThumbnailCanvas.h"
 #include "CallListCanvas.h"
@@ -13,22 +12,6 @@
 #include "PngFile.h"
 
 namespace {
-
-// True when the first TEXT_PROBE_BYTES of `source` hold a NUL byte, which
-// no NC program has; the source is back at its start afterwards. False
-// with `readFailed` set when the source cannot be read.
-bool StartsAsBinary(ByteSource& source, bool& readFailed) {
-  std::vector<char> probe(TEXT_PROBE_BYTES);
-  uint32_t filled = 0;
-  while (filled < TEXT_PROBE_BYTES) {
-    uint32_t got = 0;
-    if (!source.Read(probe.data() + filled, TEXT_PROBE_BYTES - filled, &got)) break;
-    if (got == 0) break;
-    filled += got;
-  }
-  readFailed = !source.Seek(0, SeekOrigin::Set, nullptr);
-  return std::memchr(probe.data(), '\0', filled) != nullptr;
-}
 
 // Composes the thumbnail on `canvas`, listing the path's calls in
 // `callsPath` when one is given.
@@ -61,14 +44,13 @@ RenderResult RenderThumbnail(FileSource& source, const std::string& name,
                              CairoSurface& picture, std::string& error,
                              const std::string& callsPath) {
   picture.reset();
-  bool seekFailed = false;
-  const bool binary = StartsAsBinary(source, seekFailed);
-  if (source.Failed() || seekFailed) {
+  ProgramHead head;
+  if (!ReadProgramHead(source, head) || source.Failed()) {
     error = "cannot read " + name + ": " +
             (source.Failed() ? source.FailureReason() : std::string("cannot seek"));
     return RenderResult::Failed;
   }
-  if (binary) {
+  if (head.binary) {
     error = name + " is not an NC program: it holds binary data";
     return RenderResult::NotAProgram;
   }

@@ -6,6 +6,7 @@
 
 #include "CairoHandles.h"
 #include "FileSource.h"
+#include "ProgramHead.h"
 #include "ThumbnailComposition.h"
 
 struct ThumbnailRun {
@@ -20,9 +21,6 @@ enum class RenderResult {
   NotAProgram,  // binary data, or nothing to draw: no picture is written
   Failed,       // the input could not be read or the output not written
 };
-
-// Bytes at the start of a file in which a NUL marks it as binary data.
-constexpr uint32_t TEXT_PROBE_BYTES = 64 * 1024;
 
 // Composes the thumbnail of the program `source` reads with `options`, over
 // opaque white, into `picture` (an RGB24 image surface of options.size
