@@ -37,6 +37,8 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   for (bool& flag : ctx.incremental) flag = false;
   ctx.ccBlock = false;
   ctx.modeCycle = false;
+  ctx.inchProgram = false;
+  ctx.machineBlock = false;
   ctx.centerRelI = ctx.centerRelJ = true;
   ctx.tncBlock = TNC_NONE;
   ctx.heldMove = ContourMove{};
@@ -350,6 +352,17 @@ void RestartForTurning(NcPathContext& ctx, StreamReader& reader, Point& previous
   ctx.minX = ctx.minY = EMPTY_MIN;
 }
 
+// The forced plane decision once the end of the program is near.
+void DecideNearEnd(NcPathContext& ctx, StreamReader& reader, Point& previous) {
+  if (ctx.plane != -1 || reader.Remaining() >= kFewBytesLeft) return;
+  ctx.plane = DecidePlane(ctx, true);
+  if (ctx.plane == 2) {
+    RestartForTurning(ctx, reader, previous);
+  } else {
+    ctx.plane = 1;
+  }
+}
+
 void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
@@ -357,6 +370,22 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   while (ScanNextBlock(ctx, reader, line)) {
     const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
     if (n == -1) break;
+    if (ctx.machineBlock) {
+      // Machine positions frame nothing, and the tool stands nowhere known
+      // after them. The block keeps its place in the plane decision, as a
+      // block with words would: lathe programs often end with one.
+      LetGoHeld(ctx, false);
+      previous = Point{};
+      if (ctx.plane == -1) {
+        ctx.plane = DecidePlane(ctx, false);
+        if (ctx.plane == 2) {
+          RestartForTurning(ctx, reader, previous);
+          continue;
+        }
+      }
+      DecideNearEnd(ctx, reader, previous);
+      continue;
+    }
     const Point target = WordTarget(ctx);
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
@@ -387,14 +416,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       previous = target;
     }
 
-    if (ctx.plane == -1 && reader.Remaining() < kFewBytesLeft) {
-      ctx.plane = DecidePlane(ctx, true);
-      if (ctx.plane == 2) {
-        RestartForTurning(ctx, reader, previous);
-      } else {
-        ctx.plane = 1;
-      }
-    }
+    DecideNearEnd(ctx, reader, previous);
   }
   LetGoHeld(ctx, false);
 }
@@ -454,6 +476,12 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
       ctx.words[SLOT_I] = ctx.words[SLOT_J] = NOT_GIVEN;
     }
     const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
+    if (ctx.machineBlock) {  // draws nothing; the next move starts nowhere known
+      if (n == -1) break;
+      LetGoHeld(ctx, true);
+      previous = Point{};
+      continue;
+    }
     Point target = WordTarget(ctx);
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
