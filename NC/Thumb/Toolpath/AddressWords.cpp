@@ -41,7 +41,8 @@ constexpr bool SlotsAreAddressLetters() {
   for (int b = 0; b < 256; ++b)
     if (IsAddressLetter(static_cast<uint8_t>(b)) != (SlotOfLetter(b) != SLOT_NONE)) return false;
   for (int b = 0; b < 256; ++b)
-    if (IsAddressLetter(static_cast<uint8_t>(b & 0xDF)) != (kSlots.slot[b] != SLOT_NONE)) return false;
+    if (IsAddressLetter(static_cast<uint8_t>(b & 0xDF)) != (kSlots.slot[b] != SLOT_NONE))
+      return false;
   return true;
 }
 static_assert(SlotsAreAddressLetters(), "the letters marked are the letters with a slot");
@@ -378,7 +379,8 @@ bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
 namespace {
 
 void ClearLetters(BlockLine& line, size_t from, size_t to) {
-  for (size_t i = from; i < to; ++i) line.letters[i / 16] &= static_cast<uint16_t>(~(1u << (i % 16)));
+  for (size_t i = from; i < to; ++i)
+    line.letters[i / 16] &= static_cast<uint16_t>(~(1u << (i % 16)));
 }
 
 // Letters in comments are no words. ISO: "(" to its ")" (or the line end)

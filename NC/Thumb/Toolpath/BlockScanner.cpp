@@ -25,7 +25,7 @@ enum class Effect {
   RelativeCentre,                // IX, IY in a CC block
   TurnCcw, TurnCw,               // DR+, DR-
   TncRapid,                      // FMAX, "F MAX", F9999
-  Inch, Metric,                  // G20, G21; INCH in a TNC program's BEGIN PGM line
+  Inch, Metric,                  // G20, G21; INCH, the unit a TNC BEGIN PGM line names
   MachineIso, MachineTnc,        // G53 G28 G30; M91 M92 in a TNC move
   Cycle                          // drilling cycles
 };
@@ -112,7 +112,9 @@ constexpr KeywordIndex kIndex = IndexKeywords();
 
 #if defined(__SSE2__)
 // Every keyword starts with one of C D F G I (within C..I), L M or R.
-constexpr bool IsLeadCandidate(char c) { return (c >= 'C' && c <= 'I') || c == 'L' || c == 'M' || c == 'R'; }
+constexpr bool IsLeadCandidate(char c) {
+  return (c >= 'C' && c <= 'I') || c == 'L' || c == 'M' || c == 'R';
+}
 constexpr bool LeadsAreCandidates() {
   for (const Keyword& keyword : kKeywords)
     if (!IsLeadCandidate(keyword.word[0])) return false;
@@ -213,16 +215,17 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
 unsigned StopBits(__m128i bytes) {
   const __m128i fromA = _mm_sub_epi8(bytes, _mm_set1_epi8('a'));
   const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8('z' - 'a')), fromA);
-  const __m128i marks = _mm_or_si128(
-      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('(')), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';'))),
-      _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('*')), _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(marks, lower)));
+  const __m128i comments = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('(')),
+                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
+  const __m128i marks = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('*')),
+                                     _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(comments, marks), lower)));
 }
 
 // The common line lies whole in the reader's buffer, short enough to be a
-// block, without a comment, a NUL byte or a lower-case letter. One sweep over it, sixteen bytes
-// at a time, finds its newline, marks its address letters for the word
-// reader and finds its keywords (FindKeywords on the line itself); `length`
+// block, without a comment, a NUL byte or a lower-case letter. One sweep
+// over it, sixteen bytes at a time, finds its newline, marks its address
+// letters for the word reader and finds its keywords (FindKeywords on the line itself); `length`
 // receives the length of its code text, without CR-LF. False for any other
 // line, which the general way then reads.
 bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length,
@@ -478,7 +481,8 @@ namespace {
   // read without regard to case: a lower-case g is a G.
   const uint8_t* firstOpen = static_cast<const uint8_t*>(std::memchr(line.bytes, open, length));
   if (iso) {
-    const void* semicolon = std::memchr(line.bytes, ';', firstOpen ? firstOpen - line.bytes : length);
+    const size_t before = firstOpen ? static_cast<size_t>(firstOpen - line.bytes) : length;
+    const void* semicolon = std::memchr(line.bytes, ';', before);
     if (semicolon) firstOpen = static_cast<const uint8_t*>(semicolon);
   }
   const size_t plain = firstOpen ? static_cast<size_t>(firstOpen - line.bytes) : length;
@@ -497,7 +501,8 @@ namespace {
       while (text < length && (line.bytes[text] == ' ' || line.bytes[text] == '\t')) ++text;
       if (text == length) break;
       for (; i < length; ++i, ++commentLength) {
-        if (commentLength < COMMENT_SIZE - 1) ctx.commentText[commentLength] = static_cast<char>(line.bytes[i]);
+        if (commentLength < COMMENT_SIZE - 1)
+          ctx.commentText[commentLength] = static_cast<char>(line.bytes[i]);
       }
       break;
     }

@@ -66,7 +66,7 @@ struct NcPathContext {
   bool ccBlock = false;              // the current block is a TNC "CC" circle centre
   bool modeCycle = false;            // G81 G74 G73 G83 G84 G82: positions are drilling points
   bool inchProgram = false;          // G20 (G21 back to mm); TNC: BEGIN PGM .. INCH
-  bool machineBlock = false;         // the current block is in machine coordinates (G53 G28 G30, TNC M91 M92)
+  bool machineBlock = false;         // the block is in machine coordinates: G53 G28 G30, TNC M91 M92
 
   // TNC words of the current block that have no address slot.
   uint8_t tncBlock = TNC_NONE;       // set by the scanner for each block
