@@ -86,6 +86,13 @@ void AddTargetExtents(NcPathContext& ctx, const Point& target) {
   }
 }
 
+// A straight cut from an unknown position (the program's first move, or the
+// first after a block in machine coordinates) draws nothing; the first pass
+// framed only its end.
+void DrawStraight(NcPathContext& ctx, const Point& start, const Point& end) {
+  if (IsGiven(start.h) && IsGiven(start.v)) DrawLine(ctx, start.h, start.v, end.h, end.v);
+}
+
 // Frames a straight cut: its end and, when the tool's position before it is
 // known, its start too, so that a cut after a rapid approach stays inside
 // the picture. Every straight move of either dialect is framed here.
@@ -174,7 +181,7 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
   const bool clockwise = move.kind == ContourMove::ArcCw;
   if (move.kind == ContourMove::Line) {
     if (drawing) {
-      DrawLine(ctx, start.h, start.v, end.h, end.v);
+      DrawStraight(ctx, start, end);
     } else {
       FrameStraight(ctx, start, end);
     }
@@ -502,7 +509,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y]) previous = target;
 
     if (ctx.modeLinear) {
-      DrawLine(ctx, previous.h, previous.v, target.h, target.v);
+      DrawStraight(ctx, previous, target);
     } else if (ctx.modeArcCw || ctx.modeArcCcw) {
       const bool clockwise = ctx.modeArcCw;
       double i = 0, j = 0;

@@ -470,9 +470,7 @@ Pixel ToPixel(const NcPathContext& ctx, double h, double v) {
 
 void DrawLine(NcPathContext& ctx, double h1, double v1, double h2, double v2) {
   if (!ctx.fitValid) return;  // nothing was framed, or every framed point coincides
-  // A move from an unknown position (the first, or the first after a block
-  // in machine coordinates) has nothing to draw.
-  if (!IsGiven(h1) || !IsGiven(v1)) return;
+  if (!IsGiven(h1) || !IsGiven(v1)) h1 = v1 = 0.0;  // from the program origin
   DrawPixelLine(ctx, ToPixel(ctx, h1, v1), ToPixel(ctx, h2, v2));
 }
 
