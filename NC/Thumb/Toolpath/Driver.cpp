@@ -114,12 +114,12 @@ bool FramingCentre(const NcPathContext& ctx, const Point& previous, const Point&
 }
 
 // Frames an arc by its bounding box. Nothing derived from a missing word
-// enters the extents: an arc without a usable centre frames its end point
-// like a straight move.
+// enters the extents: an arc without a usable centre, or from an unknown
+// position (which draws nothing), frames its end point like a straight move.
 void FrameArcAround(NcPathContext& ctx, bool centre, double ch, double cv, const Point& previous,
                     const Point& target, bool clockwise) {
-  if (!IsGiven(previous.h) || !IsGiven(previous.v)) return;
-  if (centre && IsGiven(target.h) && IsGiven(target.v)) {
+  const bool known = IsGiven(previous.h) && IsGiven(previous.v);
+  if (known && centre && IsGiven(target.h) && IsGiven(target.v)) {
     AddArcExtents(ctx, ch, cv, previous.h, previous.v, target.h, target.v, clockwise);
   } else {
     AddTargetExtents(ctx, target);

@@ -250,6 +250,10 @@ TEST_F(RealPrograms, AMoveFromNowhereDrawsNothing) {
   EXPECT_EQ(drawn.calls.size(), 2u);
   EXPECT_TRUE(AllInside(drawn));
   EXPECT_EQ(drawn.trace["minX"].number, 50.0);
+  // An arc from nowhere likewise.
+  const Drawn arc = Draw("G2 X50 Y50 R30 F100\nG1 X100 Y50\nG1 X100 Y80\nM30\n");
+  EXPECT_EQ(arc.calls, drawn.calls);
+  EXPECT_EQ(arc.trace["minX"].number, 50.0);
   // Only X and then only Y known: still no start.
   EXPECT_EQ(Draw("G1 X50\nG1 Y50\nG1 X100 Y50\nM30\n").calls.size(), 1u);
 }
