@@ -37,6 +37,8 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   for (bool& flag : ctx.incremental) flag = false;
   ctx.ccBlock = false;
   ctx.modeCycle = false;
+  ctx.inchProgram = false;
+  ctx.machineBlock = false;
   ctx.centerRelI = ctx.centerRelJ = true;
   ctx.tncBlock = TNC_NONE;
   ctx.heldMove = ContourMove{};
@@ -88,6 +90,13 @@ void AddTargetExtents(NcPathContext& ctx, const Point& target) {
   }
 }
 
+// A straight cut from an unknown position (the program's first move, or the
+// first after a block in machine coordinates) draws nothing; the first pass
+// framed only its end.
+void DrawStraight(NcPathContext& ctx, const Point& start, const Point& end) {
+  if (IsGiven(start.h) && IsGiven(start.v)) DrawLine(ctx, start.h, start.v, end.h, end.v);
+}
+
 // Frames a straight cut: its end and, when the tool's position before it is
 // known, its start too, so that a cut after a rapid approach stays inside
 // the picture. Every straight move of either dialect is framed here.
@@ -109,12 +118,12 @@ bool FramingCentre(const NcPathContext& ctx, const Point& previous, const Point&
 }
 
 // Frames an arc by its bounding box. Nothing derived from a missing word
-// enters the extents: an arc without a usable centre frames its end point
-// like a straight move.
+// enters the extents: an arc without a usable centre, or from an unknown
+// position (which draws nothing), frames its end point like a straight move.
 void FrameArcAround(NcPathContext& ctx, bool centre, double ch, double cv, const Point& previous,
                     const Point& target, bool clockwise) {
-  if (!IsGiven(previous.h) || !IsGiven(previous.v)) return;
-  if (centre && IsGiven(target.h) && IsGiven(target.v)) {
+  const bool known = IsGiven(previous.h) && IsGiven(previous.v);
+  if (known && centre && IsGiven(target.h) && IsGiven(target.v)) {
     AddArcExtents(ctx, ch, cv, previous.h, previous.v, target.h, target.v, clockwise);
   } else {
     AddTargetExtents(ctx, target);
@@ -176,7 +185,7 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
   const bool clockwise = move.kind == ContourMove::ArcCw;
   if (move.kind == ContourMove::Line) {
     if (drawing) {
-      DrawLine(ctx, start.h, start.v, end.h, end.v);
+      DrawStraight(ctx, start, end);
     } else {
       FrameStraight(ctx, start, end);
     }
@@ -354,6 +363,17 @@ void RestartForTurning(NcPathContext& ctx, StreamReader& reader, Point& previous
   ctx.minX = ctx.minY = EMPTY_MIN;
 }
 
+// The forced plane decision once the end of the program is near.
+void DecideNearEnd(NcPathContext& ctx, StreamReader& reader, Point& previous) {
+  if (ctx.plane != -1 || reader.Remaining() >= kFewBytesLeft) return;
+  ctx.plane = DecidePlane(ctx, true);
+  if (ctx.plane == 2) {
+    RestartForTurning(ctx, reader, previous);
+  } else {
+    ctx.plane = 1;
+  }
+}
+
 void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
@@ -361,6 +381,22 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   while (ScanNextBlock(ctx, reader, line)) {
     const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
     if (n == -1) break;
+    if (ctx.machineBlock) {
+      // Machine positions frame nothing, and the tool stands nowhere known
+      // after them. The block keeps its place in the plane decision, as a
+      // block with words would: lathe programs often end with one.
+      LetGoHeld(ctx, false);
+      previous = Point{};
+      if (ctx.plane == -1) {
+        ctx.plane = DecidePlane(ctx, false);
+        if (ctx.plane == 2) {
+          RestartForTurning(ctx, reader, previous);
+          continue;
+        }
+      }
+      DecideNearEnd(ctx, reader, previous);
+      continue;
+    }
     const Point target = WordTarget(ctx);
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
@@ -391,21 +427,19 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       previous = target;
     }
 
-    if (ctx.plane == -1 && reader.Remaining() < kFewBytesLeft) {
-      ctx.plane = DecidePlane(ctx, true);
-      if (ctx.plane == 2) {
-        RestartForTurning(ctx, reader, previous);
-      } else {
-        ctx.plane = 1;
-      }
-    }
+    DecideNearEnd(ctx, reader, previous);
   }
   LetGoHeld(ctx, false);
 }
 
 void FitBetweenPasses(NcPathContext& ctx) {
-  FitToView(ctx.minX, ctx.maxX, ctx.minY, ctx.maxY, ctx.canvasWidth, ctx.canvasHeight, ctx.scale,
-            ctx.offsetX, ctx.offsetY);
+  if (ctx.fitInsideArea) {
+    FitInside(ctx.minX, ctx.maxX, ctx.minY, ctx.maxY, ctx.canvasWidth, ctx.canvasHeight, ctx.scale,
+              ctx.offsetX, ctx.offsetY);
+  } else {
+    FitToView(ctx.minX, ctx.maxX, ctx.minY, ctx.maxY, ctx.canvasWidth, ctx.canvasHeight,
+              ctx.scale, ctx.offsetX, ctx.offsetY);
+  }
   // Nothing framed gives a negative scale, coinciding points an infinite
   // one: either way there is nothing to draw.
   ctx.fitValid = std::isfinite(ctx.scale) && ctx.scale > 0 && std::isfinite(ctx.offsetX) &&
@@ -451,6 +485,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
   StartPass(ctx, reader, previous);
   BlockLine line;
   while (ScanNextBlock(ctx, reader, line)) {
+    ++ctx.blockCount;
     CaptureComment(ctx);
     // An ISO straight move ends the arc centre; a TNC centre stays for the
     // next "C " block even over straight moves, as the first pass frames it.
@@ -458,6 +493,12 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
       ctx.words[SLOT_I] = ctx.words[SLOT_J] = NOT_GIVEN;
     }
     const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
+    if (ctx.machineBlock) {  // draws nothing; the next move starts nowhere known
+      if (n == -1) break;
+      LetGoHeld(ctx, true);
+      previous = Point{};
+      continue;
+    }
     Point target = WordTarget(ctx);
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
@@ -478,7 +519,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y]) previous = target;
 
     if (ctx.modeLinear) {
-      DrawLine(ctx, previous.h, previous.v, target.h, target.v);
+      DrawStraight(ctx, previous, target);
     } else if (ctx.modeArcCw || ctx.modeArcCcw) {
       const bool clockwise = ctx.modeArcCw;
       double i = 0, j = 0;

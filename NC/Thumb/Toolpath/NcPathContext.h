@@ -66,6 +66,8 @@ struct NcPathContext {
   bool centerRelJ = true;            // J likewise
   bool ccBlock = false;              // the current block is a TNC "CC" circle centre
   bool modeCycle = false;            // G81 G74 G73 G83 G84 G82: positions are drilling points
+  bool inchProgram = false;          // G20 (G21 back to mm); TNC: BEGIN PGM .. INCH
+  bool machineBlock = false;         // the block is in machine coordinates: G53 G28 G30, TNC M91 M92
 
   // TNC words of the current block that have no address slot.
   uint8_t tncBlock = TNC_NONE;       // set by the scanner for each block
@@ -87,13 +89,21 @@ struct NcPathContext {
 
   int32_t canvasHeight = 251, canvasWidth = 251;  // drawing area in pixels
   int32_t marginX = 2, marginY = 2;  // pixel margins
-  int32_t markerUnits = -1;          // marker radius in program units; -1: canvasWidth / 150
+  // Marker radius: when set (>= 0), in millimetres, so 1/25.4 unit in inch
+  // programs; -1: canvasWidth / 150 program units, whatever the unit.
+  int32_t markerUnits = -1;
+  // The fit keeps the whole path inside a drawing area of any shape (a
+  // preview pane); false fits by the larger range, which is the same for
+  // the thumbnail's square area.
+  bool fitInsideArea = false;
 
   int32_t plane = -1;                // -1 undecided, 1 XY (milling), 2 XZ (turning)
   double maxX = EMPTY_MAX, minX = EMPTY_MIN, maxY = EMPTY_MAX, minY = EMPTY_MIN;
   double countY = 0, countZ = 0;     // Y and Z letters met by the word reader
   int32_t isoHits = 0, tncHits = 0;  // dialect votes
   int32_t isTnc = 0;                 // 1: TNC conversational, 0: ISO
+
+  int64_t blockCount = 0;            // blocks (lines) read by the drawing pass
 
   char commentText[COMMENT_SIZE] = {};  // comment of the current block
   bool hasComment = false;
@@ -170,8 +180,9 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
 constexpr size_t kKeywordTextSize = 256;
 size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code, size_t length,
                      size_t lineLength, BlockLine& line, char* keywords);
-// Finds the address letters of all of `line` (its bytes and length set).
-void FindAddressLetters(BlockLine& line);
+// Finds the address letters of all of `line` (its bytes and length set),
+// of either case in ISO (`iso`), leaving out those in comments.
+void FindAddressLetters(BlockLine& line, bool iso);
 // The number after an address letter, as atof reads it, rounded to float.
 // `at` moves to the byte that ended the number.
 bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value);
@@ -185,6 +196,10 @@ double DirectionDegrees(double x1, double y1, double x2, double y2);
 bool CircleIntersection(double x1, double y1, double r1, double x2, double y2, double r2,
                         bool clockwise, double& cx, double& cy);
 void FitToView(double minX, double maxX, double minY, double maxY, int32_t width, int32_t height,
+               double& scale, double& offsetX, double& offsetY);
+// FitToView for an area of any shape: the smaller of the two scales, the
+// path centred both ways. A path flat in either direction fits as in FitToView.
+void FitInside(double minX, double maxX, double minY, double maxY, int32_t width, int32_t height,
                double& scale, double& offsetX, double& offsetY);
 
 // Drawing and extents.

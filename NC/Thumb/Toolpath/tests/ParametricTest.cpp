@@ -81,13 +81,13 @@ TEST(Parametric, SubprogramsAndMacroCallsDrawAsTheirTwins) {
 
 TEST(Parametric, OWordProgramsDrawAsTheirTwins) {
   ExpectTwins(
-      "o<square> sub\n  g1 x[#1] y0\n  g1 y[#1]\n  G1 X0\n  G1 Y0\no<square> endsub\n"
+      "o<square> sub\n  g1 x[#1] y0\n  g1 y[#1]\n  g1 x0\n  g1 y0\no<square> endsub\n"
       "o100 sub\n  o101 if [#1 GT 5]\n    G1 X[#1] Y[#1 * 2]\n  o101 elseif [#1 EQ 5]\n"
       "    G1 X55 Y55\n  o101 else\n    G1 X1 Y1\n  o101 endif\no100 endsub\n"
       "#<size> = 10\n#<_global> = 2\nG0 X0 Y0\no<square> call [#<size>]\no<Square> call [20]\n"
       "#<i> = 0\no200 while [#<i> LT 3]\n  #<i> = [#<i> + 1]\n  o210 if [#<i> EQ 2]\n"
       "    o200 continue\n  o210 endif\n  G1 X[#<i>] Y-5\no200 endwhile\n"
-      "o300 repeat [2]\n  G1 X-1 Y-1\n  G1 X-2 Y-2\no300 endrepeat\n"
+      "o300 repeat [2]\n  g1 x-1 y-1 (comment x5)\n  g1 x-2 y-2 ; x5\no300 endrepeat\n"
       "o400 do\n  #<i> = [#<i> - 1]\n  G1 X[#<i> * 3] Y-7\no400 while [#<i> GT 0]\n"
       "o500 while [1]\n  G1 X4 Y4\n  o500 break\no500 endwhile\n"
       "o100 call [7]\no100 call [5]\no100 call [2]\no<missing> call\n"
