@@ -481,7 +481,6 @@ namespace {
     return -2;
   }
   const bool iso = ctx.isTnc == 0;
-  FindAddressLetters(line, iso);
 
   // ISO: "(" to its ")" (or the line end), and ";" to the line end; TNC:
   // ";" to the line end.
@@ -537,8 +536,11 @@ namespace {
 
   // A NUL byte ends the code text, as it would end a C string.
   codeLength = std::strlen(code);
+  if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength))
+    return ScanEvaluatedBlock(ctx, reader, code, codeLength, line);
+  // The word reader reads the line itself at the letters found here.
+  FindAddressLetters(line, iso);
   if (codeLength == 0) return 0;
-  if (NeedsEvaluation(ctx.eval, code, codeLength)) return ScanEvaluatedBlock(ctx, reader, code, codeLength, line);
   found = FindKeywords(code, codeLength, firstAt);
   if (ApplyOneMotion(ctx, code, codeLength, found, firstAt)) return 1;
   return ApplyKeywords(ctx, code, codeLength, found, firstAt);

@@ -228,7 +228,15 @@ void BlockRun::ReadWords(const char* at) {
         continue;
       }
       value = static_cast<double>(static_cast<float>(value));
-      EmitNumber(value);
+      // No keyword holds an address letter and digits: for X Y Z I J K R
+      // any number of the same sign matches alike (as in DR-5), so "0" or
+      // "-0" stands for it. G and F values are keywords themselves.
+      if (SlotOf(letter) != SLOT_NONE) {
+        if (value < 0) Emit('-');
+        Emit('0');
+      } else {
+        EmitNumber(value);
+      }
       Emit(' ');
     } else {
       const auto* q = reinterpret_cast<const uint8_t*>(at);
