@@ -31,9 +31,21 @@ struct NamedVariable {
   double value;
 };
 
+// Variables above #999 (system and user parameters of the controls) are
+// few in any program: a short list holds them, so that the context, which
+// callers keep on their stack, stays small.
+constexpr int kTableVariables = 999;  // #1..#999 in a table
+constexpr int kListedVariables = 64;  // #1000..#5399 set by a program
+struct ListedVariable {
+  int number;
+  double value;
+};
+
 struct Variables {
-  // #1..#5399; #1..#33 are the main program's locals. Index 0 (#0) stays vacant.
-  double numbered[kNumberedVariables + 1];
+  // #1..#999; #1..#33 are the main program's locals. Index 0 (#0) stays vacant.
+  double numbered[kTableVariables + 1];
+  ListedVariable listed[kListedVariables];
+  int listedCount = 0;
   // Locals of the call levels that have their own (G65, o-word calls).
   double frames[kMaxCallDepth][kLocalVariables + 1];
   int frame = 0;                 // 0: the main program's locals; k: frames[k - 1]
@@ -47,14 +59,16 @@ inline bool IsVacant(double value) { return value != value; }
 void ClearVariables(Variables& vars);
 // #n for a number from an expression (the nearest whole number); vacant
 // outside #1..#5399. Inline: loops read variables in every block.
+double ReadListed(const Variables& vars, double number);
 inline double ReadNumbered(const Variables& vars, double number) {
-  if (!(number >= 0.5 && number < kNumberedVariables + 0.5)) return VacantValue();  // NaN too
+  if (!(number >= 0.5 && number < kTableVariables + 0.5)) return ReadListed(vars, number);  // NaN too
   const int n = static_cast<int>(number + 0.5);
   if (n <= kLocalVariables && vars.frame != 0) return vars.frames[vars.frame - 1][n];
   return vars.numbered[n];
 }
 // False when the write raises an alarm (#3000): the program ends there.
-// Writes outside #1..#5399 are ignored.
+// Writes outside #1..#5399 are ignored, and so are new ones above #999
+// once the list is full.
 bool WriteNumbered(Variables& vars, double number, double value);
 // #<name>: names are matched without case and spaces; a leading "_" makes it
 // global. Reading an unknown name gives vacant; a full table ignores writes.

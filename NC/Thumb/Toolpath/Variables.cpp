@@ -47,10 +47,24 @@ int VariableNumber(double number) {
   return static_cast<int>(number + 0.5);
 }
 
+// The listed variable #n (above #999), or null.
+const ListedVariable* FindListed(const Variables& vars, int n) {
+  for (int k = 0; k < vars.listedCount; ++k)
+    if (vars.listed[k].number == n) return &vars.listed[k];
+  return nullptr;
+}
+
 }  // namespace
+
+double ReadListed(const Variables& vars, double number) {
+  const int n = VariableNumber(number);
+  const ListedVariable* v = n > kTableVariables ? FindListed(vars, n) : nullptr;
+  return v != nullptr ? v->value : VacantValue();
+}
 
 void ClearVariables(Variables& vars) {
   for (double& v : vars.numbered) v = VacantValue();
+  vars.listedCount = 0;
   vars.frame = 0;
   vars.level = 0;
   vars.namedCount = 0;
@@ -67,8 +81,12 @@ bool WriteNumbered(Variables& vars, double number, double value) {
   if (!std::isfinite(value)) value = VacantValue();
   if (n <= kLocalVariables) {
     Locals(vars)[n] = value;
-  } else {
+  } else if (n <= kTableVariables) {
     vars.numbered[n] = value;
+  } else if (const ListedVariable* v = FindListed(vars, n)) {
+    vars.listed[v - vars.listed].value = value;
+  } else if (vars.listedCount < kListedVariables) {
+    vars.listed[vars.listedCount++] = {n, value};
   }
   return true;
 }

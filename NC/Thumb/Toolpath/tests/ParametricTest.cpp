@@ -36,7 +36,7 @@ void ExpectTwins(const std::string& parametric, const std::string& plain) {
 TEST(Parametric, MacroVariablesAndExpressionsDrawAsTheirTwins) {
   ExpectTwins(
       "#1=40.\n#2=[#1/4]\n#8=1\nG0 X0 Y0\nG#8 X#1 Y[#2*2]\nX-#2\nY#[1+1]\n"
-      "#100=3\n#500=#100*[2+1]\nG1 X#500 Y[#2 MOD 3]\n"
+      "#100=3\n#500=#100*[2+1]\n#5001=#500\nG1 X#5001 Y[#2 MOD 3]\n"
       "G1 X[SQRT[16]+ABS[-2]] Y[ROUND[2.6]+FIX[2.6]+FUP[2.2]]\n"
       "G1 X[ATAN[1]/[1]] Y[ATAN[1]+COS[60]*2+SIN[30]*2+TAN[45]]\n"
       "G1 X[ACOS[0.5]-ASIN[0.5]] Y[LN[EXP[2]]]\n",
