@@ -494,7 +494,13 @@ bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
     const uint64_t word = PackedRun(p, end, n);
     const char* after = p + n;
     const char letter = Upper(c);
-    if (n == 1 && (letter == 'G' || letter == 'M') && after < end && IsDigit(*after)) {
+    if (n == 1) {
+      // An address word: M98, M99 and G65 call or return; M2 and M30 end
+      // the program after a call.
+      if ((letter != 'G' && letter != 'M') || after >= end || !IsDigit(*after)) {
+        p = after;
+        continue;
+      }
       int number = 0;
       for (; after < end && IsDigit(*after); ++after) number = number < 1000 ? number * 10 + (*after - '0') : number;
       const CallCode call = CallCodeOf(letter, number);
