@@ -25,6 +25,8 @@ enum class Effect {
   RelativeCentre,                // IX, IY in a CC block
   TurnCcw, TurnCw,               // DR+, DR-
   TncRapid,                      // FMAX, F9999
+  TncStructure,                  // CYCL, PLANE: read further by ReadTncStructure
+  CallCycle,                     // M99: the defined cycle runs at the block's end point
   Cycle                          // drilling cycles
 };
 enum class Vote { None, Iso, Tnc };
@@ -40,7 +42,7 @@ struct Keyword {
 // Every keyword in the order of testing. The ISO group is tested only while
 // the program is read as ISO; the TNC group in both dialects; of the
 // drilling cycles only the first that matches.
-enum KeywordGroup { kIsoFirst = 0, kTncFirst = 10, kCycleFirst = 25, kKeywordCount = 31 };
+enum KeywordGroup { kIsoFirst = 0, kTncFirst = 10, kCycleFirst = 28, kKeywordCount = 34 };
 constexpr Keyword kKeywords[kKeywordCount] = {
     {"G0", 2, Effect::Rapid, Vote::Iso, true},   {"G1", 2, Effect::Linear, Vote::Iso, true},
     {"G2", 2, Effect::ArcCw, Vote::Iso, true},   {"G3", 2, Effect::ArcCcw, Vote::Iso, true},
@@ -65,6 +67,11 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"DR-", 3, Effect::TurnCw, Vote::None, true},
     {"FMAX", 4, Effect::TncRapid, Vote::Tnc, true},
     {"F9999", 5, Effect::TncRapid, Vote::Tnc, true},
+    {"CYCL", 4, Effect::TncStructure, Vote::Tnc, true},
+    {"PLANE", 5, Effect::TncStructure, Vote::Tnc, true},
+    // Also the end of an ISO subprogram; it calls nothing there, as no TNC
+    // cycle is defined.
+    {"M99", 3, Effect::CallCycle, Vote::None, false},
 
     {"G81", 3, Effect::Cycle, Vote::Iso, true}, {"G74", 3, Effect::Cycle, Vote::Iso, true},
     {"G73", 3, Effect::Cycle, Vote::Iso, true}, {"G83", 3, Effect::Cycle, Vote::Iso, true},
@@ -98,8 +105,10 @@ constexpr KeywordIndex IndexKeywords() {
 constexpr KeywordIndex kIndex = IndexKeywords();
 
 #if defined(__SSE2__)
-// Every keyword starts with one of C D F G I (within C..I), L or R.
-constexpr bool IsLeadCandidate(char c) { return (c >= 'C' && c <= 'I') || c == 'L' || c == 'R'; }
+// Every keyword starts with one of C D F G I (within C..I), L, M, P or R.
+constexpr bool IsLeadCandidate(char c) {
+  return (c >= 'C' && c <= 'I') || c == 'L' || c == 'M' || c == 'P' || c == 'R';
+}
 constexpr bool LeadsAreCandidates() {
   for (const Keyword& keyword : kKeywords)
     if (!IsLeadCandidate(keyword.word[0])) return false;
@@ -114,8 +123,11 @@ unsigned LeadCandidates(__m128i bytes) {
   const __m128i fromC = _mm_sub_epi8(bytes, _mm_set1_epi8('C'));
   const __m128i cToI = _mm_cmpeq_epi8(_mm_min_epu8(fromC, _mm_set1_epi8('I' - 'C')), fromC);
   const __m128i l = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('L'));
+  const __m128i m = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('M'));
+  const __m128i p = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('P'));
   const __m128i r = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('R'));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(cToI, _mm_or_si128(l, r))));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(cToI, l), _mm_or_si128(_mm_or_si128(m, p), r))));
 }
 #endif
 
@@ -303,6 +315,8 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
     case Effect::TurnCcw: ctx.modeRapid = ctx.modeLinear = ctx.modeArcCw = false; break;
     case Effect::TurnCw: ctx.modeRapid = ctx.modeLinear = ctx.modeArcCcw = false; break;
     case Effect::TncRapid: SetModes(ctx, true, false, false, false); break;
+    case Effect::TncStructure: break;  // ApplyKeywords reads the rest of the block
+    case Effect::CallCycle: ctx.callsCycle = true; break;
     case Effect::Cycle: SetModes(ctx, false, false, false, false); ctx.modeCycle = true; break;
   }
   if (k.vote == Vote::Iso) AddVote(ctx.isoHits);
@@ -314,14 +328,19 @@ int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, KeywordSe
                   const int16_t (&firstAt)[kKeywordCount]) {
   if (ctx.isTnc != 0) found &= ~((KeywordSet{1} << kTncFirst) - 1);  // the ISO group only in ISO
   int matches = 0;
+  bool structure = false;
   for (; found != 0; found &= found - 1) {
     const int k = LowestBit(found);
     const Keyword& keyword = kKeywords[k];
     if (!IsWholeWord(code, length, code + firstAt[k], keyword.word, keyword.length)) continue;
     ApplyKeyword(ctx, keyword);
     matches += keyword.counts;
+    structure |= keyword.effect == Effect::TncStructure;
     if (k >= kCycleFirst) break;  // one drilling cycle is enough
   }
+  if (structure) ReadTncStructure(ctx, code, length);
+  // M99 alone calls the cycle where the tool stands.
+  if (ctx.callsCycle && ctx.cycleMarks && ctx.tncBlock == TNC_NONE) ctx.tncBlock = TNC_CYCLE_CALL_POS;
   // "C " without DR+ or DR- has both arc modes: it is a straight move.
   if (ctx.modeArcCw && ctx.modeArcCcw) SetModes(ctx, false, true, false, false);
   return matches;
@@ -405,6 +424,7 @@ namespace {
   if (SweepCommonLine(reader, open, line, length, found, firstAt)) {
     // The code text is the line itself.
     ctx.tncBlock = TNC_NONE;  // a keyword names it
+    ctx.callsCycle = false;
     ctx.hasComment = false;
     if (length == 0) return 0;
     const char* const text = reinterpret_cast<const char*>(line.bytes);
@@ -421,6 +441,7 @@ namespace {
   line.groups = 0;
   if (line.length == 0) return -1;
   ctx.tncBlock = TNC_NONE;  // a keyword below names it
+  ctx.callsCycle = false;
 
   // The line's own bytes: without its newline, and without a carriage
   // return right before it (CR-LF ends a line like LF).
