@@ -15,6 +15,7 @@ inline void RunPath(ByteSource& source, PathRun& run) {
   run.ctx.graphics = &run.graphics;
   run.ctx.gdi = &run.gdi;
   run.ctx.gdiPenSelected = true;
+  run.ctx.markerUnits = 1;  // the thumbnail's markers, 1 mm in every unit
   DrawToolpath(run.ctx, source);
 }
 

@@ -57,8 +57,8 @@ void PrepareThumbnailContext(NcPathContext& ctx, ThumbnailCanvas& canvas, int si
   const int32_t margin = (2 * size + THUMBNAIL_SIZE / 2) / THUMBNAIL_SIZE;
   ctx.marginX = ctx.marginY = margin;
   ctx.canvasWidth = ctx.canvasHeight = size - 2 * margin;
-  // Drilling points keep the marker of the 255-pixel thumbnail (one program
-  // unit), so a picture of any size frames the program alike.
+  // Drilling points are 1 mm in radius (1/25.4 unit in inch programs) at
+  // every size, so a picture of any size frames the program alike.
   ctx.markerUnits = 1;
   ctx.lineRed = 0, ctx.lineGreen = 0, ctx.lineBlue = 255;
   ctx.markerRed = 48, ctx.markerGreen = 74, ctx.markerBlue = 128;

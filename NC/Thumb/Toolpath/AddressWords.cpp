@@ -28,15 +28,21 @@ constexpr int SlotOfLetter(int b) {
 struct SlotTable {
   uint8_t slot[256];
 };
+// Lower-case letters have the slot of their capital: ISO programs are read
+// without regard to case (only ISO lines mark them as letters).
 constexpr SlotTable MakeSlotTable() {
   SlotTable table{};
-  for (int b = 0; b < 256; ++b) table.slot[b] = static_cast<uint8_t>(SlotOfLetter(b));
+  for (int b = 0; b < 256; ++b)
+    table.slot[b] = static_cast<uint8_t>(SlotOfLetter(b >= 'a' && b <= 'z' ? b - 'a' + 'A' : b));
   return table;
 }
 constexpr SlotTable kSlots = MakeSlotTable();
 constexpr bool SlotsAreAddressLetters() {
   for (int b = 0; b < 256; ++b)
     if (IsAddressLetter(static_cast<uint8_t>(b)) != (SlotOfLetter(b) != SLOT_NONE)) return false;
+  for (int b = 0; b < 256; ++b)
+    if (IsAddressLetter(static_cast<uint8_t>(b & 0xDF)) != (kSlots.slot[b] != SLOT_NONE))
+      return false;
   return true;
 }
 static_assert(SlotsAreAddressLetters(), "the letters marked are the letters with a slot");
@@ -374,21 +380,69 @@ bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value) {
 }
 
 
-void FindAddressLetters(BlockLine& line) {
+namespace {
+
+void ClearLetters(BlockLine& line, size_t from, size_t to) {
+  for (size_t i = from; i < to; ++i)
+    line.letters[i / 16] &= static_cast<uint16_t>(~(1u << (i % 16)));
+}
+
+// Letters in comments are no words. ISO: "(" to its ")" (or the line end)
+// and ";" to the line end; TNC: ";" to the line end. In either dialect a
+// TNC structure line, "*" after the block number, is a comment whole.
+void LeaveOutComments(BlockLine& line, bool iso) {
+  const uint8_t* const b = line.bytes;
+  const size_t n = line.length;
+  size_t i = 0;
+  while (i < n && b[i] == ' ') ++i;
+  while (i < n && IsDigit(b[i])) ++i;
+  while (i < n && b[i] == ' ') ++i;
+  if (i < n && b[i] == '*') {
+    ClearLetters(line, 0, n);
+    return;
+  }
+  bool inside = false;
+  for (i = 0; i < n; ++i) {
+    if (b[i] == ';' && !inside) {
+      ClearLetters(line, i, n);
+      return;
+    }
+    if (!iso) continue;
+    if (b[i] == '(') inside = true;
+    if (inside) ClearLetters(line, i, i + 1);
+    if (b[i] == ')') inside = false;
+  }
+}
+
+}  // namespace
+
+void FindAddressLetters(BlockLine& line, bool iso) {
   line.groups = (line.length + 15) / 16;
+  // Clearing the bit that makes a capital leaves the capitals as they are
+  // and makes x of X, y of Y, ...: ISO letters of either case are words.
+  const uint8_t caseMask = iso ? 0xDF : 0xFF;
   for (size_t group = 0; group < line.groups; ++group) {
     const uint8_t* const bytes = line.bytes + group * 16;
     const size_t count = line.length - group * 16;
 #if defined(__SSE2__)
     // The reader's padding allows loading 16 bytes from any byte of the line.
     const unsigned valid = count >= 16 ? 0xFFFFu : (1u << count) - 1u;
-    const unsigned letters =
-        AddressLetterBits(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes))) & valid;
+    const __m128i group16 = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes)),
+                                          _mm_set1_epi8(static_cast<char>(caseMask)));
+    const unsigned letters = AddressLetterBits(group16) & valid;
 #else
     unsigned letters = 0;
-    for (size_t i = 0; i < 16 && i < count; ++i) letters |= (IsAddressLetter(bytes[i]) ? 1u : 0u) << i;
+    for (size_t i = 0; i < 16 && i < count; ++i)
+      letters |= (IsAddressLetter(bytes[i] & caseMask) ? 1u : 0u) << i;
 #endif
     line.letters[group] = static_cast<uint16_t>(letters);
+  }
+  for (size_t i = 0; i < line.length; ++i) {
+    const uint8_t b = line.bytes[i];
+    if (b == ';' || b == '*' || (iso && b == '(')) {
+      LeaveOutComments(line, iso);
+      return;
+    }
   }
 }
 
@@ -426,7 +480,7 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane) {
   BlockLine line;
   line.bytes = bytes.bytes;
   line.length = bytes.length;
-  FindAddressLetters(line);
+  FindAddressLetters(line, ctx.isTnc == 0);
   return ReadAddressWords(ctx, reader, line, xyPlane);
 }
 
@@ -461,9 +515,10 @@ namespace {
   // In a TNC move block IX, IY and IZ are incremental coordinates.
   const bool tncMove = ctx.tncBlock != TNC_NONE && ctx.tncBlock != TNC_CENTRE;
 
-  // Every byte of the line is examined, comments included: "(MAX 10)" sets X.
   // A number never takes a letter, so the words are read at every letter of
-  // the line in turn.
+  // the line in turn (the scanner left out the letters in comments). A block
+  // in machine coordinates stores none: its positions are no workpiece
+  // coordinates. Its letters still count for the plane.
   int stored = 0;
   int lettersY = 0, lettersZ = 0;
   for (size_t group = 0; group < line.groups; ++group) {
@@ -476,6 +531,7 @@ namespace {
       lettersY += slot == SLOT_Y;
       lettersZ += slot == SLOT_Z;
 
+      if (ctx.machineBlock) continue;
       double value = 0.0;
       const uint8_t* at = letter + 1;
       if (!ReadNumberInLine(at, end, value)) continue;  // "XY5": the X stores nothing
@@ -543,6 +599,7 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
 
 int DecidePlane(const NcPathContext& ctx, bool force) {
   if (!force && !(ctx.countY > 20) && !(ctx.countZ > 20)) return -1;
-  if (ctx.countY == 0) return 2;
+  // No Y and no Z letter at all is no evidence of turning.
+  if (ctx.countY == 0) return ctx.countZ == 0 ? 1 : 2;
   return ctx.countY / (ctx.countY + ctx.countZ) * 100 >= 20 ? 1 : 2;
 }

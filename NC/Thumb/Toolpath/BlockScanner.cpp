@@ -24,7 +24,9 @@ enum class Effect {
   TncRound, TncChamfer,          // "RND", "CHF"
   RelativeCentre,                // IX, IY in a CC block
   TurnCcw, TurnCw,               // DR+, DR-
-  TncRapid,                      // FMAX, F9999
+  TncRapid,                      // FMAX, "F MAX", F9999
+  Inch, Metric,                  // G20, G21; INCH, the unit a TNC BEGIN PGM line names
+  MachineIso, MachineTnc,        // G53 G28 G30; M91 M92 in a TNC move
   TncStructure,                  // CYCL, PLANE: read further by ReadTncStructure
   CallCycle,                     // M99: the defined cycle runs at the block's end point
   Cycle                          // drilling cycles
@@ -42,7 +44,7 @@ struct Keyword {
 // Every keyword in the order of testing. The ISO group is tested only while
 // the program is read as ISO; the TNC group in both dialects; of the
 // drilling cycles only the first that matches.
-enum KeywordGroup { kIsoFirst = 0, kTncFirst = 10, kCycleFirst = 28, kKeywordCount = 34 };
+enum KeywordGroup { kIsoFirst = 0, kTncFirst = 15, kCycleFirst = 37, kKeywordCount = 43 };
 constexpr Keyword kKeywords[kKeywordCount] = {
     {"G0", 2, Effect::Rapid, Vote::Iso, true},   {"G1", 2, Effect::Linear, Vote::Iso, true},
     {"G2", 2, Effect::ArcCw, Vote::Iso, true},   {"G3", 2, Effect::ArcCcw, Vote::Iso, true},
@@ -50,6 +52,12 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"G02", 3, Effect::ArcCw, Vote::Iso, true},  {"G03", 3, Effect::ArcCcw, Vote::Iso, true},
     {"G90", 3, Effect::Absolute, Vote::None, true},
     {"G91", 3, Effect::Incremental, Vote::None, true},
+    {"G20", 3, Effect::Inch, Vote::None, true},
+    {"G21", 3, Effect::Metric, Vote::None, true},
+    // Machine coordinates and the reference returns' intermediate points.
+    {"G53", 3, Effect::MachineIso, Vote::None, true},
+    {"G28", 3, Effect::MachineIso, Vote::None, true},
+    {"G30", 3, Effect::MachineIso, Vote::None, true},
 
     {"L ", 2, Effect::TncLine, Vote::Tnc, true},
     {"C ", 2, Effect::TncCircle, Vote::Tnc, true},
@@ -66,12 +74,17 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"DR+", 3, Effect::TurnCcw, Vote::None, true},
     {"DR-", 3, Effect::TurnCw, Vote::None, true},
     {"FMAX", 4, Effect::TncRapid, Vote::Tnc, true},
+    {"F MAX", 5, Effect::TncRapid, Vote::Tnc, true},
     {"F9999", 5, Effect::TncRapid, Vote::Tnc, true},
     {"CYCL", 4, Effect::TncStructure, Vote::Tnc, true},
     {"PLANE", 5, Effect::TncStructure, Vote::Tnc, true},
     // Also the end of an ISO subprogram; it calls nothing there, as no TNC
     // cycle is defined.
     {"M99", 3, Effect::CallCycle, Vote::None, false},
+    // After "L " and the other elements, which name the block a TNC move.
+    {"M91", 3, Effect::MachineTnc, Vote::None, true},
+    {"M92", 3, Effect::MachineTnc, Vote::None, true},
+    {"INCH", 4, Effect::Inch, Vote::None, false},
 
     {"G81", 3, Effect::Cycle, Vote::Iso, true}, {"G74", 3, Effect::Cycle, Vote::Iso, true},
     {"G73", 3, Effect::Cycle, Vote::Iso, true}, {"G83", 3, Effect::Cycle, Vote::Iso, true},
@@ -105,7 +118,7 @@ constexpr KeywordIndex IndexKeywords() {
 constexpr KeywordIndex kIndex = IndexKeywords();
 
 #if defined(__SSE2__)
-// Every keyword starts with one of C D F G I (within C..I), L, M, P or R.
+// Every keyword starts with one of C D F G I (within C..I), L M, P or R.
 constexpr bool IsLeadCandidate(char c) {
   return (c >= 'C' && c <= 'I') || c == 'L' || c == 'M' || c == 'P' || c == 'R';
 }
@@ -122,12 +135,12 @@ static_assert(LeadsAreCandidates(), "LeadCandidates must find the first byte of 
 unsigned LeadCandidates(__m128i bytes) {
   const __m128i fromC = _mm_sub_epi8(bytes, _mm_set1_epi8('C'));
   const __m128i cToI = _mm_cmpeq_epi8(_mm_min_epu8(fromC, _mm_set1_epi8('I' - 'C')), fromC);
-  const __m128i l = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('L'));
-  const __m128i m = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('M'));
+  const __m128i fromL = _mm_sub_epi8(bytes, _mm_set1_epi8('L'));
+  const __m128i lToM = _mm_cmpeq_epi8(_mm_min_epu8(fromL, _mm_set1_epi8(1)), fromL);
   const __m128i p = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('P'));
   const __m128i r = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('R'));
   return static_cast<unsigned>(
-      _mm_movemask_epi8(_mm_or_si128(_mm_or_si128(cToI, l), _mm_or_si128(_mm_or_si128(m, p), r))));
+      _mm_movemask_epi8(_mm_or_si128(cToI, _mm_or_si128(lToM, _mm_or_si128(p, r)))));
 }
 #endif
 
@@ -205,13 +218,26 @@ KeywordSet FindKeywords(const char* code, size_t length, int16_t (&firstAt)[kKey
 }
 
 #if defined(__SSE2__)
+// Bytes the common line holds none of: those that open a comment in either
+// dialect ("(", ";", "*" of a TNC structure line), a NUL and lower-case
+// letters, which ISO programs read as capitals.
+unsigned StopBits(__m128i bytes) {
+  const __m128i fromA = _mm_sub_epi8(bytes, _mm_set1_epi8('a'));
+  const __m128i lower = _mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8('z' - 'a')), fromA);
+  const __m128i comments = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('(')),
+                                        _mm_cmpeq_epi8(bytes, _mm_set1_epi8(';')));
+  const __m128i marks = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('*')),
+                                     _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(comments, marks), lower)));
+}
+
 // The common line lies whole in the reader's buffer, short enough to be a
-// block, without a comment or a NUL byte. One sweep over it, sixteen bytes
-// at a time, finds its newline, marks its address letters for the word
-// reader and finds its keywords (FindKeywords on the line itself); `length`
+// block, without a comment, a NUL byte or a lower-case letter. One sweep
+// over it, sixteen bytes at a time, finds its newline, marks its address
+// letters for the word reader and finds its keywords (FindKeywords on the line itself); `length`
 // receives the length of its code text, without CR-LF. False for any other
 // line, which the general way then reads.
-bool SweepCommonLine(const StreamReader& reader, char open, BlockLine& line, size_t& length,
+bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length,
                      KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
   const StreamReader::Line unread = reader.Unread();
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
@@ -226,9 +252,7 @@ bool SweepCommonLine(const StreamReader& reader, char open, BlockLine& line, siz
         valid & static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'))));
     // The line's bytes among the 16: those before its newline.
     const unsigned own = newline != 0 ? (newline & (0u - newline)) - 1u : valid;
-    const __m128i stops = _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(open)),
-                                       _mm_cmpeq_epi8(bytes, _mm_setzero_si128()));
-    if ((static_cast<unsigned>(_mm_movemask_epi8(stops)) & own) != 0) return false;
+    if ((StopBits(bytes) & own) != 0) return false;
     line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & own);
     // No keyword holds a CR or a newline, so none runs past the line's end
     // and the window may stand for the line's length.
@@ -315,6 +339,11 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
     case Effect::TurnCcw: ctx.modeRapid = ctx.modeLinear = ctx.modeArcCw = false; break;
     case Effect::TurnCw: ctx.modeRapid = ctx.modeLinear = ctx.modeArcCcw = false; break;
     case Effect::TncRapid: SetModes(ctx, true, false, false, false); break;
+    case Effect::Inch: ctx.inchProgram = true; break;
+    case Effect::Metric: ctx.inchProgram = false; break;
+    case Effect::MachineIso: ctx.machineBlock = true; break;
+    // M91 and M92 are machine positions only in a TNC move.
+    case Effect::MachineTnc: ctx.machineBlock = ctx.machineBlock || ctx.tncBlock != TNC_NONE; break;
     case Effect::TncStructure: break;  // ApplyKeywords reads the rest of the block
     case Effect::CallCycle: ctx.callsCycle = true; break;
     case Effect::Cycle: SetModes(ctx, false, false, false, false); ctx.modeCycle = true; break;
@@ -401,6 +430,7 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
     // Its one keyword, if any, is the motion, applied as ApplyOneMotion
     // would; without one, ApplyKeywords would change nothing either.
     ctx.tncBlock = TNC_NONE;
+    ctx.machineBlock = false;
     ctx.hasComment = false;
     if (motion < 0) return 0;
     ApplyMotion(ctx, motion);
@@ -416,14 +446,14 @@ namespace {
 // then need none of its room on the stack.
 [[gnu::noinline]] int ScanOtherBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   static_assert(BlockLine::kLimit == kMaxLineBytes + 2, "the longest block, its CR-LF and one more");
-  const char open = ctx.isTnc ? ';' : '(';
   int16_t firstAt[kKeywordCount];
   KeywordSet found = 0;
   size_t length = 0;
 #if defined(__SSE2__)
-  if (SweepCommonLine(reader, open, line, length, found, firstAt)) {
+  if (SweepCommonLine(reader, line, length, found, firstAt)) {
     // The code text is the line itself.
     ctx.tncBlock = TNC_NONE;  // a keyword names it
+    ctx.machineBlock = false;
     ctx.callsCycle = false;
     ctx.hasComment = false;
     if (length == 0) return 0;
@@ -441,6 +471,7 @@ namespace {
   line.groups = 0;
   if (line.length == 0) return -1;
   ctx.tncBlock = TNC_NONE;  // a keyword below names it
+  ctx.machineBlock = false;
   ctx.callsCycle = false;
 
   // The line's own bytes: without its newline, and without a carriage
@@ -453,26 +484,52 @@ namespace {
     reader.Skip(kMaxLineBytes);
     return -2;
   }
-  FindAddressLetters(line);
+  const bool iso = ctx.isTnc == 0;
+  FindAddressLetters(line, iso);
 
-  const int close = ctx.isTnc ? -1 : ')';  // a TNC comment runs to the line end
+  // ISO: "(" to its ")" (or the line end), and ";" to the line end; TNC:
+  // ";" to the line end.
+  const char open = iso ? '(' : ';';
+  const int close = iso ? ')' : -1;
   char code[kMaxLineBytes];
   size_t codeLength = 0;
   int commentLength = 0;
   bool inside = false;
-  // Everything before the first comment is code text.
-  const void* firstOpen = std::memchr(line.bytes, open, length);
-  const size_t plain = firstOpen ? static_cast<size_t>(static_cast<const uint8_t*>(firstOpen) - line.bytes) : length;
+  // Everything before the first comment is code text. ISO keywords are
+  // read without regard to case: a lower-case g is a G.
+  const uint8_t* firstOpen = static_cast<const uint8_t*>(std::memchr(line.bytes, open, length));
+  if (iso) {
+    const size_t before = firstOpen ? static_cast<size_t>(firstOpen - line.bytes) : length;
+    const void* semicolon = std::memchr(line.bytes, ';', before);
+    if (semicolon) firstOpen = static_cast<const uint8_t*>(semicolon);
+  }
+  const size_t plain = firstOpen ? static_cast<size_t>(firstOpen - line.bytes) : length;
   std::memcpy(code, line.bytes, plain);
   codeLength = plain;
+  if (iso) {
+    for (size_t i = 0; i < plain; ++i)
+      if (code[i] == 'g') code[i] = 'G';
+  }
   for (size_t i = plain; i < length; ++i) {
     const char b = static_cast<char>(line.bytes[i]);
+    if (iso && !inside && b == ';') {
+      // The rest of the line, unless nothing but blanks follows: then the
+      // semicolon only ends the block.
+      size_t text = i + 1;
+      while (text < length && (line.bytes[text] == ' ' || line.bytes[text] == '\t')) ++text;
+      if (text == length) break;
+      for (; i < length; ++i, ++commentLength) {
+        if (commentLength < COMMENT_SIZE - 1)
+          ctx.commentText[commentLength] = static_cast<char>(line.bytes[i]);
+      }
+      break;
+    }
     if (b == open || inside) {
       if (commentLength < COMMENT_SIZE - 1) ctx.commentText[commentLength] = b;
       ++commentLength;
       inside = true;
     } else {
-      code[codeLength++] = b;
+      code[codeLength++] = iso && b == 'g' ? 'G' : b;
     }
     if (b == close) inside = false;
   }

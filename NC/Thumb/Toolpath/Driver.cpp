@@ -37,6 +37,8 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   for (bool& flag : ctx.incremental) flag = false;
   ctx.ccBlock = false;
   ctx.modeCycle = false;
+  ctx.inchProgram = false;
+  ctx.machineBlock = false;
   ctx.centerRelI = ctx.centerRelJ = true;
   ctx.tncBlock = TNC_NONE;
   ctx.heldMove = ContourMove{};
@@ -86,6 +88,13 @@ void AddTargetExtents(NcPathContext& ctx, const Point& target) {
   }
 }
 
+// A straight cut from an unknown position (the program's first move, or the
+// first after a block in machine coordinates) draws nothing; the first pass
+// framed only its end.
+void DrawStraight(NcPathContext& ctx, const Point& start, const Point& end) {
+  if (IsGiven(start.h) && IsGiven(start.v)) DrawLine(ctx, start.h, start.v, end.h, end.v);
+}
+
 // Frames a straight cut: its end and, when the tool's position before it is
 // known, its start too, so that a cut after a rapid approach stays inside
 // the picture. Every straight move of either dialect is framed here.
@@ -107,12 +116,12 @@ bool FramingCentre(const NcPathContext& ctx, const Point& previous, const Point&
 }
 
 // Frames an arc by its bounding box. Nothing derived from a missing word
-// enters the extents: an arc without a usable centre frames its end point
-// like a straight move.
+// enters the extents: an arc without a usable centre, or from an unknown
+// position (which draws nothing), frames its end point like a straight move.
 void FrameArcAround(NcPathContext& ctx, bool centre, double ch, double cv, const Point& previous,
                     const Point& target, bool clockwise) {
-  if (!IsGiven(previous.h) || !IsGiven(previous.v)) return;
-  if (centre && IsGiven(target.h) && IsGiven(target.v)) {
+  const bool known = IsGiven(previous.h) && IsGiven(previous.v);
+  if (known && centre && IsGiven(target.h) && IsGiven(target.v)) {
     AddArcExtents(ctx, ch, cv, previous.h, previous.v, target.h, target.v, clockwise);
   } else {
     AddTargetExtents(ctx, target);
@@ -174,7 +183,7 @@ void EmitMove(NcPathContext& ctx, const ContourMove& move, bool drawing) {
   const bool clockwise = move.kind == ContourMove::ArcCw;
   if (move.kind == ContourMove::Line) {
     if (drawing) {
-      DrawLine(ctx, start.h, start.v, end.h, end.v);
+      DrawStraight(ctx, start, end);
     } else {
       FrameStraight(ctx, start, end);
     }
@@ -393,6 +402,17 @@ void RestartForTurning(NcPathContext& ctx, StreamReader& reader, Point& previous
   ctx.minX = ctx.minY = EMPTY_MIN;
 }
 
+// The forced plane decision once the end of the program is near.
+void DecideNearEnd(NcPathContext& ctx, StreamReader& reader, Point& previous) {
+  if (ctx.plane != -1 || reader.Remaining() >= kFewBytesLeft) return;
+  ctx.plane = DecidePlane(ctx, true);
+  if (ctx.plane == 2) {
+    RestartForTurning(ctx, reader, previous);
+  } else {
+    ctx.plane = 1;
+  }
+}
+
 void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   Point previous;
   StartPass(ctx, reader, previous);
@@ -401,6 +421,22 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
     const int n =
         LeaveTiltedBlock(ctx, ReadAddressWords(ctx, reader, line, ctx.plane != 2), previous, false);
     if (n == -1) break;
+    if (ctx.machineBlock) {
+      // Machine positions frame nothing, and the tool stands nowhere known
+      // after them. The block keeps its place in the plane decision, as a
+      // block with words would: lathe programs often end with one.
+      LetGoHeld(ctx, false);
+      previous = Point{};
+      if (ctx.plane == -1) {
+        ctx.plane = DecidePlane(ctx, false);
+        if (ctx.plane == 2) {
+          RestartForTurning(ctx, reader, previous);
+          continue;
+        }
+      }
+      DecideNearEnd(ctx, reader, previous);
+      continue;
+    }
     const Point target = WordTarget(ctx);
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
@@ -431,14 +467,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       previous = target;
     }
 
-    if (ctx.plane == -1 && reader.Remaining() < kFewBytesLeft) {
-      ctx.plane = DecidePlane(ctx, true);
-      if (ctx.plane == 2) {
-        RestartForTurning(ctx, reader, previous);
-      } else {
-        ctx.plane = 1;
-      }
-    }
+    DecideNearEnd(ctx, reader, previous);
   }
   LetGoHeld(ctx, false);
 }
@@ -499,6 +528,12 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     }
     const int n =
         LeaveTiltedBlock(ctx, ReadAddressWords(ctx, reader, line, ctx.plane != 2), previous, true);
+    if (ctx.machineBlock) {  // draws nothing; the next move starts nowhere known
+      if (n == -1) break;
+      LetGoHeld(ctx, true);
+      previous = Point{};
+      continue;
+    }
     Point target = WordTarget(ctx);
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
@@ -519,7 +554,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     if (!ctx.wordGiven[SLOT_X] && !ctx.wordGiven[SLOT_Y]) previous = target;
 
     if (ctx.modeLinear) {
-      DrawLine(ctx, previous.h, previous.v, target.h, target.v);
+      DrawStraight(ctx, previous, target);
     } else if (ctx.modeArcCw || ctx.modeArcCcw) {
       const bool clockwise = ctx.modeArcCw;
       double i = 0, j = 0;

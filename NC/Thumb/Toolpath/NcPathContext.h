@@ -68,6 +68,8 @@ struct NcPathContext {
   bool centerRelJ = true;            // J likewise
   bool ccBlock = false;              // the current block is a TNC "CC" circle centre
   bool modeCycle = false;            // G81 G74 G73 G83 G84 G82: positions are drilling points
+  bool inchProgram = false;          // G20 (G21 back to mm); TNC: BEGIN PGM .. INCH
+  bool machineBlock = false;         // the block is in machine coordinates: G53 G28 G30, TNC M91 M92
 
   // TNC words of the current block that have no address slot.
   uint8_t tncBlock = TNC_NONE;       // set by the scanner for each block
@@ -95,7 +97,9 @@ struct NcPathContext {
 
   int32_t canvasHeight = 251, canvasWidth = 251;  // drawing area in pixels
   int32_t marginX = 2, marginY = 2;  // pixel margins
-  int32_t markerUnits = -1;          // marker radius in program units; -1: canvasWidth / 150
+  // Marker radius: when set (>= 0), in millimetres, so 1/25.4 unit in inch
+  // programs; -1: canvasWidth / 150 program units, whatever the unit.
+  int32_t markerUnits = -1;
 
   int32_t plane = -1;                // -1 undecided, 1 XY (milling), 2 XZ (turning)
   double maxX = EMPTY_MAX, minX = EMPTY_MIN, maxY = EMPTY_MAX, minY = EMPTY_MIN;
@@ -165,8 +169,9 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane);
 // plain numbers ([-]digits[.digits]) and spaces, nothing else. Fills `line`
 // with its words. False for any other line, which the general way reads.
 bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion);
-// Finds the address letters of all of `line` (its bytes and length set).
-void FindAddressLetters(BlockLine& line);
+// Finds the address letters of all of `line` (its bytes and length set),
+// of either case in ISO (`iso`), leaving out those in comments.
+void FindAddressLetters(BlockLine& line, bool iso);
 // The number after an address letter, as atof reads it, rounded to float.
 // `at` moves to the byte that ended the number.
 bool ReadNumber(const uint8_t*& at, const uint8_t* end, double& value);

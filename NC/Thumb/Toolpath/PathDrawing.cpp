@@ -46,9 +46,11 @@ Pixel PixelOfScaled(const NcPathContext& ctx, double x, double y) {
   return {Column(ctx, x), Row(ctx, y)};
 }
 
-// Marker radius in program units: 1 for the thumbnail's drawing area.
-int32_t MarkerUnits(const NcPathContext& ctx) {
-  if (ctx.markerUnits >= 0) return ctx.markerUnits;
+// Marker radius in program units. A radius the caller set is in
+// millimetres, so a drilling point is as large in an inch program as in a
+// millimetre one; the default follows the drawing area's width.
+double MarkerUnits(const NcPathContext& ctx) {
+  if (ctx.markerUnits >= 0) return ctx.inchProgram ? ctx.markerUnits / 25.4 : ctx.markerUnits;
   return ctx.canvasWidth > 0 ? ctx.canvasWidth / 150 : 1;
 }
 
@@ -491,11 +493,14 @@ void DrawArc(NcPathContext& ctx, double h1, double v1, double h2, double v2, dou
 
 void DrawMarker(NcPathContext& ctx, double h, double v) {
   if (ctx.graphics == nullptr || !ctx.fitValid) return;  // the GDI back-end has no markers
-  const double r = MarkerUnits(ctx) * ctx.scale;
+  const double units = MarkerUnits(ctx);
+  if (!(units > 0)) return;
+  // A marker smaller than a pixel (a large plate) is still a dot of radius 1.
+  double r = units * ctx.scale;
+  if (RoundToPixel(r) < 1) r = 1.0;
   const int32_t left = Column(ctx, (h + ctx.offsetX) * ctx.scale - r);
   const int32_t top = Row(ctx, (v + ctx.offsetY) * ctx.scale + r);
   const int32_t radius = ClampToInt32(RoundToPixel(r));
-  if (radius < 1) return;
   ctx.graphics->CanvasFillCircle(left, top, radius, Low8(ctx.markerRed), Low8(ctx.markerGreen),
                                  Low8(ctx.markerBlue));
 }

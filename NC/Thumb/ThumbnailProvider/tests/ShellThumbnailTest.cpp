@@ -346,6 +346,26 @@ TEST_F(ShellThumbnailTest, OptionsAreReadOncePerProvider) {
   EXPECT_GE(CountPixels(after, Zone{6, 250, 84, 253}, green), 70);
 }
 
+// Drilling points are 1 mm in radius in every unit and never vanish: the
+// DLL shares the interpreter with the Linux thumbnailer.
+TEST_F(ShellThumbnailTest, DrillingPointsAreSmallDotsInInchAndOnLargePlates) {
+  SetDisplayOptions(false, false, false);
+  auto marker = [](uint32_t c) { return c == 0x304A80; };
+  const Zone whole{0, 0, 255, 255};
+  // Six holes in a 4 x 3 inch plate: dots of radius 2 pixels, where one
+  // inch each would cover most of the part.
+  const Picture inch = ThumbnailOf(
+      "G20 G90 G17\nG0 X0 Y0\nG1 X4 Y0 F10\nG1 X4 Y3\nG1 X0 Y3\nG1 X0 Y0\nG0 Z0.1\n"
+      "G81 X1 Y1 Z-0.5 R0.1\nX2 Y1\nX3 Y1\nX1 Y2\nX2 Y2\nX3 Y2\nG80\nM30\n");
+  ASSERT_EQ(inch.width, 255);
+  EXPECT_GE(CountPixels(inch, whole, marker), 6 * 4);
+  EXPECT_LE(CountPixels(inch, whole, marker), 6 * 30);
+  // A metre-long plate drilled only: markers below a pixel are still dots.
+  const Picture plate =
+      ThumbnailOf("G21\nG0 X0 Y0\nG81 X0 Y0 Z-5 R2\nX1000 Y0\nX1000 Y600\nX0 Y600\nG80\nM30\n");
+  EXPECT_GE(CountPixels(plate, whole, marker), 4);
+}
+
 TEST_F(ShellThumbnailTest, ProviderWithoutStreamDrawsNothing) {
   IThumbnailProvider* provider = CreateProviderForNc();
   ASSERT_NE(provider, nullptr);

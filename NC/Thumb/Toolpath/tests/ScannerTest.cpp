@@ -109,11 +109,12 @@ TEST(ScanBlock, CommentDelimitersFollowTheDialect) {
   RecordingCanvas canvas;
   NcPathContext ctx = ThumbnailContext(canvas);
   {
-    // Read as ISO, the text after ";" is code: its keywords vote.
+    // Read as ISO, ";" starts a comment too: its keywords do not count.
     TextReader text("L X+1 ; L FMAX\n");
     ScanBlock(ctx, text.reader);
-    EXPECT_FALSE(ctx.hasComment);
-    EXPECT_TRUE(ctx.modeRapid);
+    EXPECT_TRUE(ctx.hasComment);
+    EXPECT_STREQ(ctx.commentText, "; L FMAX");
+    EXPECT_TRUE(ctx.modeLinear);
   }
   {
     ctx.isTnc = 1;

@@ -102,8 +102,8 @@ TEST(ReadAddressWords, StoresChangedWordsOnly) {
   EXPECT_EQ(Words(ctx, "G90 X10Y5 XY6\n"), 2);
   EXPECT_FALSE(ctx.wordGiven[SLOT_X]);
   EXPECT_EQ(ctx.words[SLOT_Y], 6.0);
-  EXPECT_EQ(Words(ctx, "G90 (MAX 11)\n"), 1);  // letters in comments are read too
-  EXPECT_EQ(ctx.words[SLOT_X], 11.0);
+  EXPECT_EQ(Words(ctx, "G90 (MAX 11)\n"), 0);  // letters in comments are no words
+  EXPECT_EQ(ctx.words[SLOT_X], 10.0);
 }
 
 TEST(ReadAddressWords, RadiusCentreBlocksAndLatheAxes) {
@@ -225,6 +225,8 @@ TEST(DecidePlane, FromTheShareOfYLetters) {
   ctx.countY = 5, ctx.countZ = 21;
   EXPECT_EQ(DecidePlane(ctx, false), 2);
   ctx.countY = 0, ctx.countZ = 0;
+  EXPECT_EQ(DecidePlane(ctx, true), 1);  // no evidence of turning
+  ctx.countY = 0, ctx.countZ = 1;
   EXPECT_EQ(DecidePlane(ctx, true), 2);
 }
 
