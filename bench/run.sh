@@ -7,7 +7,7 @@
 # 10^6-block spiral, 200,000 arcs, 200,000 facing moves). When a mingw build
 # holds vantrel-thumbnail-bench.exe (cmake --preset mingw && cmake --build
 # --preset mingw), the DLL's GetThumbnail on the spiral and the facing
-# programs under Wine follows.
+# programs under Wine follows, and the preview pane on the spiral.
 #
 #   bench/run.sh [vantrel-bench options, e.g. --sizes 10000,1000000s --repeat 3]
 #
@@ -66,3 +66,20 @@ for program in 1000000-spiral 200000-facing; do
   echo "Vantrel.dll under Wine (load average $(cut -d ' ' -f 1-3 /proc/loadavg)):"
   wine "$dllbench" --repeat 3 "Z:$(echo "$data/bench-$program.nc" | tr / '\\')"
 done
+
+# The preview pane: from Initialize to the end of its first paint, and a
+# re-fit after a resize. Its window needs a display: under Xvfb when none is set.
+previewshot="$mingw/NC/Thumb/PreviewHandler/vantrel-preview-shot.exe"
+if [ -f "$previewshot" ]; then
+  echo
+  echo "VantrelPreview.dll under Wine (load average $(cut -d ' ' -f 1-3 /proc/loadavg)):"
+  spiral="Z:$(echo "$data/bench-1000000-spiral.nc" | tr / '\\')"
+  if [ -n "${DISPLAY:-}" ]; then
+    wine "$previewshot" --repeat 3 --size 1000x800 "$spiral"
+  else
+    wineserver -k 2>/dev/null || true
+    "$root/scripts/with-wine-display.sh" "$mingw" wine "$previewshot" --repeat 3 --size 1000x800 "$spiral"
+    wineserver -k 2>/dev/null || true
+    wineserver -w 2>/dev/null || true
+  fi
+fi

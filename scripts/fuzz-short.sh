@@ -1,9 +1,10 @@
 #!/bin/sh
-# A short, bounded fuzz run of the interpreter and the thumbnail composition:
-# builds the fuzz preset (clang, libFuzzer, ASan + UBSan) into build/fuzz and
-# runs each fuzz target for SECONDS (default 30) from the seed corpus in
-# fuzz/corpus. Exits non-zero when a target finds a crash, a hang (over 5 s
-# for one input), a leak, undefined behaviour or a broken check.
+# A short, bounded fuzz run of the interpreter, the thumbnail composition and
+# the KDE plugin's byte source: builds the fuzz preset (clang, libFuzzer,
+# ASan + UBSan) into build/fuzz and runs each fuzz target for SECONDS
+# (default 30) from the seed corpus in fuzz/corpus. Exits non-zero when a
+# target finds a crash, a hang (over 5 s for one input), a leak, undefined
+# behaviour or a broken check.
 #
 #   scripts/fuzz-short.sh [SECONDS]
 #
@@ -14,7 +15,7 @@ set -u
 seconds=${1:-30}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build/fuzz"
-targets="fuzz_toolpath fuzz_stream"
+targets="fuzz_toolpath fuzz_stream fuzz_file_source"
 cd "$root"
 
 if [ ! -f "$build/CMakeCache.txt" ]; then

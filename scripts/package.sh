@@ -12,8 +12,9 @@
 # set, the DLL, the settings program and the package are signed with
 # osslsigncode.
 #
-# Debian package (deb): dist/vantrel-thumbnailer_<version>_<arch>.deb, made
-# by CPack from the native build.
+# Debian packages (deb): dist/vantrel-thumbnailer_<version>_<arch>.deb and
+# dist/vantrel-thumbnailer-kde_<version>_<arch>.deb (the KDE plugin, when it
+# builds here), made by CPack from the native build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -40,14 +41,16 @@ sign_file() {
 
 build_msi() {
   cmake --preset mingw >/dev/null
-  cmake --build --preset mingw -j "$jobs" --target Vantrel SorvaneSettings
+  cmake --build --preset mingw -j "$jobs" --target Vantrel VantrelPreview SorvaneSettings
   local build=build/mingw
   local stage
   stage=$(mktemp -d)
   # Signing changes the files, so it works on copies, never the build's own.
   cp "$build/NC/Thumb/ThumbnailProvider/Vantrel.dll" \
+     "$build/NC/Thumb/PreviewHandler/VantrelPreview.dll" \
      "$build/NC/SorvaneSettings/SorvaneSettings.exe" "$stage/"
   sign_file "$stage/Vantrel.dll"
+  sign_file "$stage/VantrelPreview.dll"
   sign_file "$stage/SorvaneSettings.exe"
   local msi
   msi="$dist/$(fact "$build" Product)-$(fact "$build" ProductVersion)-x64.msi"
@@ -57,16 +60,22 @@ build_msi() {
   echo "package: $msi"
 }
 
-# vantrel-thumbnailer_<version>_<arch>.deb, made by CPack from what
-# `cmake --install` installs (see cmake/DebianPackage.cmake).
+# vantrel-thumbnailer_<version>_<arch>.deb and, where KIO's development
+# files let the KDE plugin build, vantrel-thumbnailer-kde_<version>_<arch>.deb,
+# made by CPack from what `cmake --install` installs (see
+# cmake/DebianPackage.cmake).
 build_deb() {
   cmake --preset native >/dev/null
-  cmake --build --preset native -j "$jobs" --target vantrel-thumbnailer vantrel-man-pages
-  rm -rf "$dist/.cpack" "$dist"/vantrel-thumbnailer_*.deb
+  cmake --build --preset native -j "$jobs" --target vantrel-deb-files
+  rm -rf "$dist/.cpack" "$dist"/vantrel-thumbnailer_*.deb "$dist"/vantrel-thumbnailer-kde_*.deb
   (cd build/native && cpack -G DEB -B "$dist/.cpack" >/dev/null)
-  mv "$dist"/.cpack/vantrel-thumbnailer_*.deb "$dist/"
+  mv "$dist"/.cpack/vantrel-thumbnailer*.deb "$dist/"
   rm -rf "$dist/.cpack"
-  echo "package: $(ls "$dist"/vantrel-thumbnailer_*.deb)"
+  local deb
+  for deb in "$dist"/vantrel-thumbnailer_*.deb "$dist"/vantrel-thumbnailer-kde_*.deb; do
+    [ -e "$deb" ] && echo "package: $deb"
+  done
+  return 0
 }
 
 mkdir -p "$dist"

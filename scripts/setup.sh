@@ -14,6 +14,7 @@ packages=(
   dpkg-dev python3-gi gir1.2-gnomedesktop-3.0 gir1.2-gdkpixbuf-2.0 bubblewrap tumbler dbus
   libglib2.0-bin xdg-utils netcdf-bin
   wixl
+  extra-cmake-modules qtbase5-dev libkf5kio-dev kio-extras dolphin lintian
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# The Linux renderer as a desktop meets it: the Debian package inspected with
-# dpkg-deb and installed, GNOME's thumbnail library and XFCE's tumbler making
-# real thumbnails with it, and the MIME types that gio and xdg-mime give real
-# files after a /usr, a /usr/local and a ~/.local install.
+# The Linux renderer as a desktop meets it: the Debian packages inspected with
+# dpkg-deb and lintian and installed, GNOME's thumbnail library and XFCE's
+# tumbler making real thumbnails with it, KDE's preview job and a real Dolphin
+# window with the KDE plugin, and the MIME types that gio and xdg-mime give
+# real files after a /usr, a /usr/local and a ~/.local install.
 #
 # Installing into /usr and /usr/local needs root (or sudo without a
 # password); without it those parts are skipped. Everything installed is
@@ -12,6 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$PWD
 consumers=$repo/linux/thumbnailer/tests/desktop/consumers.py
+kde_driver=$repo/build/native/linux/kde/vantrel-kde-preview
 
 step() { printf '\n== %s\n' "$*"; }
 failures=0
@@ -42,7 +44,9 @@ remove_local_install() {
 }
 
 cleanup() {
-  if $installed_deb; then run_root dpkg --purge vantrel-thumbnailer >/dev/null || true; fi
+  if $installed_deb; then
+    run_root dpkg --purge vantrel-thumbnailer-kde vantrel-thumbnailer >/dev/null || true
+  fi
   if [ -n "$local_manifest" ]; then remove_local_install; fi
   rm -rf "$scratch"
 }
@@ -54,15 +58,23 @@ export XDG_CACHE_HOME=$HOME/.cache XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$
 mkdir -p "$XDG_CACHE_HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 unset XDG_DATA_DIRS XDG_CURRENT_DESKTOP
 
-step "Debian package: build and inspect"
+step "Debian packages: build and inspect"
 scripts/package.sh deb
 deb=$(ls "$repo"/dist/vantrel-thumbnailer_*.deb)
+kde_deb=$(ls "$repo"/dist/vantrel-thumbnailer-kde_*.deb 2>/dev/null || true)
+[ -n "$kde_deb" ] || fail "no vantrel-thumbnailer-kde package (KIO's development files missing?)"
+# Neither error nor warning from Debian's package checker.
+if ! lintian_report=$(lintian --fail-on error,warning "$deb" $kde_deb 2>/dev/null) ||
+   grep -qE '^[EW]: ' <<<"$lintian_report"; then
+  fail "lintian: $lintian_report"
+fi
 contents=$(dpkg-deb --contents "$deb" | awk '{print $NF}')
 for path in ./usr/bin/vantrel-thumbnailer ./usr/bin/vantrel-thumbnailer-overlays \
             ./usr/share/thumbnailers/vantrel.thumbnailer \
             ./usr/share/mime/packages/vantrel-nc-programs.xml \
             ./usr/share/man/man1/vantrel-thumbnailer.1.gz \
-            ./usr/share/doc/vantrel-thumbnailer/copyright; do
+            ./usr/share/doc/vantrel-thumbnailer/copyright \
+            ./usr/share/doc/vantrel-thumbnailer/changelog.gz; do
   grep -qx -- "$path" <<<"$contents" || fail "package lacks $path"
 done
 # Nothing but /usr, and no MIME cache of its own (the trigger makes it).
@@ -82,12 +94,27 @@ zcat "$unpacked/usr/share/man/man1/vantrel-thumbnailer.1.gz" | grep -q '^\.SH EX
 "$unpacked/usr/bin/vantrel-thumbnailer" --help | grep -q '^usage: vantrel-thumbnailer' ||
   fail "packaged program does not run"
 echo "package: $(basename "$deb"), Depends: $depends"
+kde_plugin=
+if [ -n "$kde_deb" ]; then
+  kde_plugin=$(dpkg-deb --contents "$kde_deb" | awk '{print $NF}' |
+               grep -x '\./usr/lib/.*/plugins/kf[56]/thumbcreator/vantrelthumbnail\.so' | cut -c2-)
+  [ -n "$kde_plugin" ] || fail "the KDE package lacks the plugin in Qt's plugin folder"
+  kde_depends=$(dpkg-deb --field "$kde_deb" Depends)
+  grep -q "vantrel-thumbnailer (= $(dpkg-deb --field "$deb" Version))" <<<"$kde_depends" ||
+    fail "the KDE package does not depend on vantrel-thumbnailer: $kde_depends"
+  grep -q 'libcairo2' <<<"$depends" && ! grep -qi 'kf5\|kf6\|qt' <<<"$depends" ||
+    fail "vantrel-thumbnailer depends on KDE: $depends"
+  echo "package: $(basename "$kde_deb"), Depends: $kde_depends"
+fi
 
 step "test files"
 files=$scratch/files
 mkdir -p "$files"
 cp samples/*.nc samples/*.h "$files/"
 cp samples/tnc-contour.h "$files/TNC-UPPER.H"
+sed 's/^[0-9]* //' samples/tnc-contour.h >"$files/tnc-nonumber.h"
+printf 'Notes on the lathe.\nOiled the chuck on Monday; the next service is due in March.\n' \
+  >"$files/prose.nc"
 # NC programs of every extension, starting as programs do.
 starts=('%\nO1000 (PART)\n' '%\r\nO1000\r\n' '%_N_PART_MPF\n' '%1000 G71 *\n' '(PART)\n'
         ';comment\n' 'O1000\n' 'N10 G90\n' 'G21\n' 'M6 T1\n' 'T1 M6\n' '10 G0 X0\n')
@@ -119,7 +146,7 @@ printf '// BEGIN PGM is no header start\n' >"$files/comment.h"
 # name=type pairs; "!type" means anything but that type.
 mime_table=(iso-milling.nc=text/x-nc-program turning.nc=text/x-nc-program
             tnc-contour.h=text/x-nc-program crlf-tnc.h=text/x-nc-program
-            TNC-UPPER.H=text/x-nc-program
+            TNC-UPPER.H=text/x-nc-program tnc-nonumber.h=text/x-nc-program
             netcdf-classic.nc=application/x-netcdf netcdf-64bit.nc=application/x-netcdf
             netcdf-hdf5.nc=application/x-netcdf photo.nc=application/x-netcdf
             binary.nc=application/x-netcdf empty.nc='!text/x-nc-program'
@@ -187,6 +214,34 @@ run_tumbler() {
     grep -v '^ok ' || fail "tumbler"
 }
 
+# KDE's preview job as Dolphin starts it (files typed by their names,
+# Dolphin's default plugins), then a real Dolphin window on a small folder.
+kde_ok=(iso-milling.nc turning.nc tnc-contour.h crlf-tnc.h TNC-UPPER.H tnc-nonumber.h
+        start0.nc start1.tap start2.cnc start3.mpf start4.spf start5.eia start6.ngc)
+kde_refused=(header.h HEADER-UPPER.H comment.h netcdf-classic.nc netcdf-hdf5.nc prose.nc
+             photo.nc empty.nc binary.tap binary.eia binary.ngc)
+run_kde() {
+  rm -rf "$XDG_CACHE_HOME/thumbnails"
+  # The plugin reads the overlay option files as the thumbnailer it is
+  # compared with does.
+  local facts=$repo/build/native/generated/ProductFacts.h option
+  option=$XDG_CONFIG_HOME/$(sed -n 's/^#define VANTREL_SETTINGS_FOLDER "\(.*\)"$/\1/p' "$facts")
+  mkdir -p "$option"
+  option=$option/$(sed -n 's/^#define VANTREL_SHOW_TYPE_FILE "\(.*\)"$/\1/p' "$facts")
+  printf 1 >"$option"
+  (cd "$files" && env -u DBUS_SESSION_BUS_ADDRESS "$consumers" kde --driver "$kde_driver" \
+     --ok "${kde_ok[@]}" --refused "${kde_refused[@]}") | grep -v '^ok ' || fail "KDE's preview job"
+  rm "$option"
+  local window=$scratch/dolphin
+  mkdir -p "$window"
+  (cd "$files" && cp iso-milling.nc tnc-contour.h tnc-nonumber.h start1.tap start4.spf \
+     start5.eia start6.ngc header.h netcdf-classic.nc prose.nc binary.tap "$window/")
+  rm -rf "$XDG_CACHE_HOME/thumbnails"
+  (cd "$window" && env -u DBUS_SESSION_BUS_ADDRESS "$consumers" dolphin \
+     --ok iso-milling.nc tnc-contour.h tnc-nonumber.h start1.tap start4.spf start5.eia start6.ngc \
+     --refused header.h netcdf-classic.nc prose.nc binary.tap) | grep -v '^ok ' || fail "Dolphin"
+}
+
 step "MIME types after a ~/.local install"
 cmake --install build/native --prefix "$HOME/.local" >/dev/null 2>&1
 check_mime_table "~/.local" ""
@@ -203,13 +258,14 @@ flock 9
 
 if ! can_install; then
   step "skipped: the /usr and /usr/local installs need root or password-less sudo"
-elif dpkg-query -W -f='${Status}' vantrel-thumbnailer 2>/dev/null | grep -q 'ok installed'; then
+elif dpkg-query -W -f='${Status}' vantrel-thumbnailer vantrel-thumbnailer-kde 2>/dev/null |
+     grep -q 'ok installed'; then
   step "skipped: vantrel-thumbnailer is installed here already, and the test would remove it"
 else
-  step "Debian package: install, MIME types, GNOME's thumbnail library, tumbler"
+  step "Debian packages: install, MIME types, GNOME's thumbnail library, tumbler, KDE, Dolphin"
   # Another package manager run may hold dpkg's lock for a while.
   for attempt in $(seq 60); do
-    if run_root dpkg -i "$deb" >"$scratch/dpkg.log" 2>&1; then break; fi
+    if run_root dpkg -i "$deb" $kde_deb >"$scratch/dpkg.log" 2>&1; then break; fi
     grep -q 'lock' "$scratch/dpkg.log" && [ "$attempt" -lt 60 ] || { cat "$scratch/dpkg.log"; exit 1; }
     sleep 5
   done
@@ -223,9 +279,12 @@ else
   run_consumers "/usr, user entry with --type" --type-overlay
   run_tumbler --type-overlay
   vantrel-thumbnailer-overlays --remove >/dev/null
-  run_root dpkg --purge vantrel-thumbnailer >/dev/null
+  if [ -n "$kde_plugin" ]; then run_kde; fi
+  run_root dpkg --purge vantrel-thumbnailer-kde vantrel-thumbnailer >/dev/null
   installed_deb=false
-  [ -z "$(dpkg-query -W vantrel-thumbnailer 2>/dev/null)" ] || fail "package not removed"
+  [ -z "$(dpkg-query -W vantrel-thumbnailer vantrel-thumbnailer-kde 2>/dev/null)" ] ||
+    fail "packages not removed"
+  [ -z "$kde_plugin" ] || [ ! -e "$kde_plugin" ] || fail "$kde_plugin outlived its package"
   [ "$(env XDG_CURRENT_DESKTOP=GNOME xdg-mime query filetype "$files/iso-milling.nc")" != text/x-nc-program ] ||
     fail "the MIME type outlived the package"
 fi

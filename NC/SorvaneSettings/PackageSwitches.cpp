@@ -10,7 +10,6 @@
 
 #include "DisplayOptions.h"
 #include "ProductFacts.h"
-#include "TypeLists.h"
 
 namespace {
 
@@ -34,6 +33,17 @@ void CreateFileIfMissing(const std::string& path, const char* content) {
   CloseHandle(file);
 }
 
+// Whether the preview handler's module lies beside this program, where the
+// package installs it with its feature.
+bool PreviewModuleInstalled() {
+  wchar_t path[MAX_PATH] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  std::wstring module = path;
+  module = module.substr(0, module.find_last_of(L'\\') + 1) + VANTREL_WIDE(VANTREL_PREVIEW_DLL_NAME);
+  return GetFileAttributesW(module.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 }  // namespace
 
 bool RunPackageSwitch(const wchar_t* commandLine, int& exitCode) {
@@ -42,17 +52,25 @@ bool RunPackageSwitch(const wchar_t* commandLine, int& exitCode) {
     exitCode = PrepareSettingsForPackage() ? 0 : 1;
     return true;
   }
-  const std::wstring removeSwitch = L"/remove-thumbnail-types";
-  if (line.size() >= removeSwitch.size() &&
-      lstrcmpiW(line.substr(0, removeSwitch.size()).c_str(), removeSwitch.c_str()) == 0 &&
-      (line.size() == removeSwitch.size() || line[removeSwitch.size()] == L' ')) {
+  const struct {
+    const wchar_t* name;
+    TypeList list;
+  } removals[] = {{L"/remove-thumbnail-types", TypeList::Thumbnail},
+                  {L"/remove-preview-types", TypeList::Preview}};
+  for (const auto& removal : removals) {
+    const std::wstring removeSwitch = removal.name;
+    if (line.size() < removeSwitch.size() ||
+        lstrcmpiW(line.substr(0, removeSwitch.size()).c_str(), removeSwitch.c_str()) != 0 ||
+        (line.size() != removeSwitch.size() && line[removeSwitch.size()] != L' ')) {
+      continue;
+    }
     const std::wstring productCode = Trimmed(line.c_str() + removeSwitch.size());
     // Windows Installer tells an upgrade's removal of the older version
     // apart by a property; Wine's does not set it, so ask what is installed.
     if (!productCode.empty() && OtherProductVersionInstalled(productCode)) {
       exitCode = 0;
     } else {
-      exitCode = RemoveAllThumbnailTypes() ? 0 : 1;
+      exitCode = RemoveAllListedTypes(removal.list) ? 0 : 1;
     }
     return true;
   }
@@ -63,26 +81,29 @@ bool PrepareSettingsForPackage() {
   if (!EnsureSettingsFolder()) return false;
   std::string path;
   if (GetTypeListPath(TypeList::Thumbnail, path)) CreateFileIfMissing(path, VANTREL_ASSOCIATED_TYPE);
-  // The preview list, and anything else still missing, empty.
+  if (PreviewModuleInstalled() && GetTypeListPath(TypeList::Preview, path)) {
+    CreateFileIfMissing(path, VANTREL_ASSOCIATED_TYPE);
+  }
+  // Anything else still missing, empty.
   CreateMissingTypeLists();
   std::string text;
   return ReadTypeList(TypeList::Thumbnail, text) && ReadTypeList(TypeList::Preview, text);
 }
 
-bool RemoveAllThumbnailTypes() {
+bool RemoveAllListedTypes(TypeList list) {
   std::vector<std::string> types;
-  const int count = CountTypeListEntries(TypeList::Thumbnail);
+  const int count = CountTypeListEntries(list);
   for (int i = 0; i < count; ++i) {
     std::string type;
     // One removal drops every copy of a type, so each is removed once.
-    if (GetTypeListEntry(TypeList::Thumbnail, i, type) &&
+    if (GetTypeListEntry(list, i, type) &&
         std::find(types.begin(), types.end(), type) == types.end()) {
       types.push_back(type);
     }
   }
   bool removedAll = true;
   for (const std::string& type : types) {
-    if (!RemoveTypeFromList(TypeList::Thumbnail, type)) removedAll = false;
+    if (!RemoveTypeFromList(list, type)) removedAll = false;
   }
   return removedAll;
 }

@@ -223,9 +223,21 @@ bool RemoveTypeFromList(TypeList list, const std::string& type) {
 
   // The key goes first: should its deletion fail, the type stays listed and
   // the dialog can still reach it. A key that is already gone is what the
-  // removal wants, so it counts as deleted.
+  // removal wants, so it counts as deleted. A key that names another class
+  // is another product's association (registered since, or listed by
+  // whoever wrote the list): it stays, and the type just leaves our list.
   const std::wstring keyPath = WidenText(GetHandlerKeyPath(list, type));
-  const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, keyPath.c_str());
-  if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return false;
+  wchar_t named[MAX_PATH] = {};
+  DWORD size = sizeof named - sizeof(wchar_t);
+  const LSTATUS read = SHGetValueW(HKEY_CLASSES_ROOT, keyPath.c_str(), nullptr, nullptr, named, &size);
+  if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND && read != ERROR_MORE_DATA) {
+    return false;  // unreadable: whose it is cannot be told
+  }
+  const bool ours =
+      read == ERROR_SUCCESS && lstrcmpiW(named, WidenText(GetTypeListInfo(list).classId).c_str()) == 0;
+  if (ours) {
+    const LSTATUS status = RegDeleteTreeW(HKEY_CLASSES_ROOT, keyPath.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return false;
+  }
   return WriteTypeList(list, kept);
 }

@@ -17,8 +17,8 @@ struct TypeListInfo {
 };
 const TypeListInfo& GetTypeListInfo(TypeList list);
 
-// Class identifiers of the two handlers (the preview handler is installed
-// separately; the program only writes and reads keys that name it).
+// Class identifiers of the two handlers: the thumbnail provider's and the
+// preview handler's (Vantrel.dll and VantrelPreview.dll).
 extern const wchar_t kThumbnailProviderClassId[];
 extern const wchar_t kPreviewHandlerClassId[];
 
@@ -75,7 +75,9 @@ int RegisterTypeForHandler(TypeList list, const std::string& type);
 // RegisterTypeForHandler, then appends the type to the list file.
 int AddTypeToList(TypeList list, const std::string& type);
 
-// Deletes the type's handler key (a key already gone counts as deleted), and
+// Deletes the type's handler key while it names the list's class (a key
+// already gone counts as deleted; one that names another class stays), and
 // only then rewrites the list without the type. False, with the list file
-// untouched, when the type is not listed or the key cannot be deleted.
+// untouched, when the type is not listed or the key cannot be read or
+// deleted.
 bool RemoveTypeFromList(TypeList list, const std::string& type);

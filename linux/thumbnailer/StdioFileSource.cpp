@@ -28,7 +28,7 @@ bool StdioFileSource::Open(const char* path, std::string& error) {
   std::setvbuf(file, nullptr, _IONBF, 0);
   if (file_ != nullptr) std::fclose(file_);
   file_ = file;
-  failed_ = false;
+  ClearFailure();
   return true;
 }
 
@@ -38,8 +38,7 @@ bool StdioFileSource::Read(void* buffer, uint32_t size, uint32_t* got) {
   const size_t count = std::fread(buffer, 1, size, file_);
   if (got != nullptr) *got = static_cast<uint32_t>(count);
   if (count < size && std::ferror(file_)) {
-    if (!failed_) failureReason_ = std::strerror(errno);
-    failed_ = true;
+    NoteReadFailure(errno);
     return false;
   }
   return true;

@@ -3,9 +3,9 @@
 #include <cstdio>
 #include <string>
 
-#include "ByteSource.h"
+#include "FileSource.h"
 
-class StdioFileSource final : public ByteSource {
+class StdioFileSource final : public FileSource {
  public:
   StdioFileSource() = default;
   ~StdioFileSource() override;
@@ -19,14 +19,6 @@ class StdioFileSource final : public ByteSource {
   bool Read(void* buffer, uint32_t size, uint32_t* got) override;
   bool Seek(int64_t offset, SeekOrigin origin, uint64_t* newPosition) override;
 
-  // True once a read failed with an input error (not at the end of data):
-  // the picture drawn from it would be incomplete.
-  bool Failed() const { return failed_; }
-  // The reason of the first failure, as strerror gives it.
-  const std::string& FailureReason() const { return failureReason_; }
-
  private:
   std::FILE* file_ = nullptr;
-  bool failed_ = false;
-  std::string failureReason_;
 };

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 #include "CairoThumbnailCanvas.h"
 #include "CallListCanvas.h"
@@ -12,22 +12,6 @@
 #include "PngFile.h"
 
 namespace {
-
-// True when the first TEXT_PROBE_BYTES of `source` hold a NUL byte, which
-// no NC program has; the source is back at its start afterwards. False
-// with `readFailed` set when the source cannot be read.
-bool StartsAsBinary(ByteSource& source, bool& readFailed) {
-  std::vector<char> probe(TEXT_PROBE_BYTES);
-  uint32_t filled = 0;
-  while (filled < TEXT_PROBE_BYTES) {
-    uint32_t got = 0;
-    if (!source.Read(probe.data() + filled, TEXT_PROBE_BYTES - filled, &got)) break;
-    if (got == 0) break;
-    filled += got;
-  }
-  readFailed = !source.Seek(0, SeekOrigin::Set, nullptr);
-  return std::memchr(probe.data(), '\0', filled) != nullptr;
-}
 
 // Composes the thumbnail on `canvas`, listing the path's calls in
 // `callsPath` when one is given.
@@ -55,25 +39,19 @@ bool Compose(ByteSource& source, CairoThumbnailCanvas& canvas, const ThumbnailOp
 
 }  // namespace
 
-RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
-                                 const ThumbnailOptions& options, ThumbnailRun& run,
-                                 std::string& error, const std::string& callsPath) {
-  StdioFileSource source;
-  std::string reason;
-  if (!source.Open(inputPath.c_str(), reason)) {
-    error = "cannot read " + inputPath + ": " + reason;
-    return RenderResult::Failed;
-  }
-
-  bool seekFailed = false;
-  const bool binary = StartsAsBinary(source, seekFailed);
-  if (source.Failed() || seekFailed) {
-    error = "cannot read " + inputPath + ": " +
+RenderResult RenderThumbnail(FileSource& source, const std::string& name,
+                             const ThumbnailOptions& options, ThumbnailRun& run,
+                             CairoSurface& picture, std::string& error,
+                             const std::string& callsPath) {
+  picture.reset();
+  ProgramHead head;
+  if (!ReadProgramHead(source, head) || source.Failed()) {
+    error = "cannot read " + name + ": " +
             (source.Failed() ? source.FailureReason() : std::string("cannot seek"));
     return RenderResult::Failed;
   }
-  if (binary) {
-    error = inputPath + " is not an NC program: it holds binary data";
+  if (head.binary) {
+    error = name + " is not an NC program: it holds binary data";
     return RenderResult::NotAProgram;
   }
 
@@ -91,24 +69,46 @@ RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string
   run.lines = canvas.LineCalls();
   run.markers = canvas.CircleCalls();
   if (source.Failed()) {
-    error = "cannot read " + inputPath + ": " + source.FailureReason();
+    error = "cannot read " + name + ": " + source.FailureReason();
     return RenderResult::Failed;
   }
   if (run.lines == 0 && run.markers == 0) {
-    error = inputPath + " is not an NC program: it has no path to draw";
+    error = name + " is not an NC program: it has no path to draw";
     return RenderResult::NotAProgram;
   }
 
-  CairoSurface picture = canvas.FlattenOnWhite();
+  CairoSurface flat = canvas.FlattenOnWhite();
   const cairo_status_t status = canvas.Status();
-  if (status != CAIRO_STATUS_SUCCESS || picture == nullptr) {
+  if (status != CAIRO_STATUS_SUCCESS || flat == nullptr) {
     error = std::string("cannot draw the thumbnail: ") +
             cairo_status_to_string(status != CAIRO_STATUS_SUCCESS ? status
                                                                   : CAIRO_STATUS_NO_MEMORY);
     return RenderResult::Failed;
   }
-  list.keep = WritePngFile(picture.get(), outputPath, error);
-  return list.keep ? RenderResult::Written : RenderResult::Failed;
+  picture = std::move(flat);
+  list.keep = true;
+  return RenderResult::Written;
+}
+
+RenderResult RenderThumbnailFile(const std::string& inputPath, const std::string& outputPath,
+                                 const ThumbnailOptions& options, ThumbnailRun& run,
+                                 std::string& error, const std::string& callsPath) {
+  StdioFileSource source;
+  std::string reason;
+  if (!source.Open(inputPath.c_str(), reason)) {
+    error = "cannot read " + inputPath + ": " + reason;
+    return RenderResult::Failed;
+  }
+  CairoSurface picture;
+  const RenderResult result =
+      RenderThumbnail(source, inputPath, options, run, picture, error, callsPath);
+  if (result != RenderResult::Written) return result;
+  if (!WritePngFile(picture.get(), outputPath, error)) {
+    // No picture, so no call list either.
+    if (!callsPath.empty()) std::remove(callsPath.c_str());
+    return RenderResult::Failed;
+  }
+  return RenderResult::Written;
 }
 
 namespace {

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "CairoHandles.h"
+#include "FileSource.h"
+#include "ProgramHead.h"
 #include "ThumbnailComposition.h"
 
 struct ThumbnailRun {
@@ -19,8 +22,18 @@ enum class RenderResult {
   Failed,       // the input could not be read or the output not written
 };
 
-// Bytes at the start of a file in which a NUL marks it as binary data.
-constexpr uint32_t TEXT_PROBE_BYTES = 64 * 1024;
+// Composes the thumbnail of the program `source` reads with `options`, over
+// opaque white, into `picture` (an RGB24 image surface of options.size
+// pixels a side): the picture of every Linux consumer, whether it is written
+// as a PNG or handed over in memory. `name` names the file in `error`. With
+// a `callsPath`, the path's canvas calls are listed there as well. Anything
+// but Written comes with a one-line reason in `error` and leaves neither
+// `picture` nor a call list; binary data is refused before the interpreter
+// sees a byte.
+RenderResult RenderThumbnail(FileSource& source, const std::string& name,
+                             const ThumbnailOptions& options, ThumbnailRun& run,
+                             CairoSurface& picture, std::string& error,
+                             const std::string& callsPath = std::string());
 
 // Reads `inputPath`, composes its thumbnail with `options` and writes it as
 // a PNG to `outputPath`, opaque on white. With a `callsPath`, also writes

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # make-msi.sh OUTPUT.msi BIN_DIR FACTS_DIR [VERSION]
 # Builds the Windows package from Vantrel.wxs with wixl. BIN_DIR holds the
-# files to ship (Vantrel.dll, SorvaneSettings.exe); FACTS_DIR the generated
+# files to ship (Vantrel.dll, VantrelPreview.dll,
+# SorvaneSettings.exe); FACTS_DIR the generated
 # ProductFacts.wxi. VERSION overrides the product version (the tests build
 # an older package to upgrade from).
 set -euo pipefail

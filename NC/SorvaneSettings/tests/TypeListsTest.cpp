@@ -265,6 +265,22 @@ TEST_F(TypeListRemovalTest, RemovalDeletesKeyAndKeepsOtherEntries) {
   EXPECT_EQ(PreviewFile(), ".nc");
 }
 
+TEST_F(TypeListRemovalTest, KeyNamingAnotherClassStaysAndTheTypeLeavesTheList) {
+  // Another product took the type over since, or wrote the list itself.
+  const std::wstring other = L"{0D1E2F30-4152-6374-8596-A7B8C9DAEBFC}";
+  WriteFileBytes(SettingsFilePath(kThumbnailListFile), ".ngc;.x");
+  WriteFileBytes(SettingsFilePath(kPreviewListFile), ".ngc");
+  WriteDefaultValue(std::wstring(L".ngc") + kThumbnailHandlerKey, other);
+  WriteDefaultValue(std::wstring(L".ngc") + kPreviewHandlerKey, other);
+  EXPECT_TRUE(RemoveTypeFromList(TypeList::Thumbnail, ".ngc"));
+  EXPECT_TRUE(RemoveTypeFromList(TypeList::Preview, ".ngc"));
+  EXPECT_EQ(ThumbnailFile(), ".x");
+  EXPECT_EQ(PreviewFile(), "");
+  EXPECT_EQ(ThumbnailKeyValue(L".ngc"), other);
+  EXPECT_EQ(PreviewKeyValue(L".ngc"), other);
+  DeleteHandlerKeys(L".ngc");
+}
+
 TEST_F(TypeListRemovalTest, RemovingLastEntryLeavesEmptyFile) {
   ASSERT_EQ(AddTypeToList(TypeList::Preview, ".x"), kTypeAdded);
   EXPECT_TRUE(RemoveTypeFromList(TypeList::Preview, ".x"));

@@ -69,16 +69,23 @@ void PrepareThumbnailContext(NcPathContext& ctx, ThumbnailCanvas& canvas, int si
 void DrawThumbnailOverlays(ThumbnailCanvas& canvas, const ThumbnailOptions& options,
                            const NcPathContext& ctx) {
   const Layout at{static_cast<double>(options.size) / THUMBNAIL_SIZE};
+  DrawOverlaysInFrame(canvas, options, ctx, {at(THUMBNAIL_SIZE), at.k, 0.0});
+}
+
+void DrawOverlaysInFrame(ThumbnailCanvas& canvas, const ThumbnailOptions& options,
+                         const NcPathContext& ctx, const OverlayFrame& frame) {
+  const Layout at{frame.scale};
+  const auto low = [&](double at255) { return at(at255) + frame.shiftDown; };
   canvas.BeginOverlays(at(10));
-  canvas.DrawText(0, 0, THUMBNAIL_VERSION_TEXT, COLOUR_TEXT);
+  canvas.DrawText(0, 0, THUMBNAIL_VERSION_TEXT, options.textColour);
 
   if (options.showAxis) {
     // A turning program is drawn with Z across and X upwards.
     const bool turning = ctx.plane == 2;
-    canvas.DrawText(at(4), at(213), turning ? "X" : "Y", COLOUR_DARK_RED);
-    canvas.DrawText(at(42), at(237), turning ? "Z" : "X", COLOUR_GREEN);
-    canvas.DrawPenLine(at(4), at(251), at(85), at(251), at(1), COLOUR_GREEN);
-    canvas.DrawPenLine(at(4), at(251), at(4), at(170), at(1), COLOUR_DARK_RED);
+    canvas.DrawText(at(4), low(213), turning ? "X" : "Y", COLOUR_DARK_RED);
+    canvas.DrawText(at(42), low(237), turning ? "Z" : "X", COLOUR_GREEN);
+    canvas.DrawPenLine(at(4), low(251), at(85), low(251), at(1), COLOUR_GREEN);
+    canvas.DrawPenLine(at(4), low(251), at(4), low(170), at(1), COLOUR_DARK_RED);
   }
   if (options.showType) {
     if (ctx.isTnc == 1) {
@@ -92,8 +99,8 @@ void DrawThumbnailOverlays(ThumbnailCanvas& canvas, const ThumbnailOptions& opti
       char text[2 * (COMMENT_SIZE - 1) + 1];
       CommentToUtf8(ctx.comments[i], text, sizeof text);
       // Each comment on a light band; later bands cover the foot of the line above.
-      canvas.FillRect(0, at(15 + 12 * i), at(255), at(13), COLOUR_COMMENT_BAND);
-      canvas.DrawText(at(5), at(12 + 12 * i), text, COLOUR_TEXT);
+      canvas.FillRect(0, at(15 + 12 * i), frame.width, at(13), options.bandColour);
+      canvas.DrawText(at(5), at(12 + 12 * i), text, options.textColour);
     }
   }
 }

@@ -25,6 +25,10 @@ struct ThumbnailOptions {
   bool showComment = false;  // the program's first three comments
   bool showType = false;     // "I S O" or "T N C"
   int size = THUMBNAIL_SIZE; // picture side in pixels
+  // Texts, and the bands behind the comments: a host with a dark theme
+  // (the preview pane) gives its own.
+  uint32_t textColour = COLOUR_TEXT;
+  uint32_t bandColour = COLOUR_COMMENT_BAND;
 };
 
 // Fills `ctx` for a thumbnail of `size` pixels drawing on `canvas`.
@@ -38,6 +42,19 @@ void ComposeThumbnail(ByteSource& source, ThumbnailCanvas& canvas,
 // The overlays alone, over a path already drawn with `ctx`.
 void DrawThumbnailOverlays(ThumbnailCanvas& canvas, const ThumbnailOptions& options,
                            const NcPathContext& ctx);
+
+// Where the overlays stand in a picture of any shape: texts and symbols
+// `scale` times their size in the 255-pixel thumbnail, the comment bands
+// `width` pixels wide, and the axis symbol `shiftDown` pixels lower than in
+// the thumbnail's layout at that scale, so that it keeps to the picture's
+// bottom-left corner.
+struct OverlayFrame {
+  double width;
+  double scale;
+  double shiftDown;
+};
+void DrawOverlaysInFrame(ThumbnailCanvas& canvas, const ThumbnailOptions& options,
+                         const NcPathContext& ctx, const OverlayFrame& frame);
 
 // A comment's bytes as UTF-8: valid UTF-8 stays, any other byte is taken as
 // Latin-1. `out` must hold 2 * 199 + 1 bytes.

@@ -2,16 +2,6 @@
 
 #include <shlwapi.h>
 
-#include <new>
-
-#include "ComPtr.h"
-#include "ThumbnailProvider.h"
-#include "VantrelModule.h"
-
-CClassFactory::CClassFactory() : refCount(1) { InterlockedIncrement(&moduleObjectCount); }
-
-CClassFactory::~CClassFactory() { InterlockedDecrement(&moduleObjectCount); }
-
 IFACEMETHODIMP CClassFactory::QueryInterface(REFIID interfaceId, void** object) {
   static const QITAB interfaces[] = {
       QITABENT(CClassFactory, IClassFactory),
@@ -34,13 +24,7 @@ IFACEMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID interfaceId
   if (outer != nullptr) return CLASS_E_NOAGGREGATION;
   if (object == nullptr) return E_POINTER;
   *object = nullptr;
-
-  // The wrapper holds the construction reference and drops it on return, as
-  // in DllGetClassObject: a failed query leaves no object behind.
-  ComPtr<CThumbnailProvider> provider;
-  provider.Attach(new (std::nothrow) CThumbnailProvider());
-  if (!provider) return E_OUTOFMEMORY;
-  return provider->QueryInterface(interfaceId, object);
+  return servedClass.create(interfaceId, object);
 }
 
 // The module's lifetime follows the live objects alone.

@@ -1,11 +1,13 @@
 #pragma once
-// Makes CThumbnailProvider objects for the Shell.
+// Makes objects of the class the module serves (servedClass) for COM.
 #include <windows.h>
 #include <unknwn.h>
 
+#include "ComServer.h"
+
 class CClassFactory final : public IClassFactory {
  public:
-  CClassFactory();
+  CClassFactory() = default;
 
   // IUnknown
   IFACEMETHODIMP QueryInterface(REFIID interfaceId, void** object) override;
@@ -17,7 +19,8 @@ class CClassFactory final : public IClassFactory {
   IFACEMETHODIMP LockServer(BOOL lock) override;
 
  private:
-  ~CClassFactory();  // only Release destroys it
+  ~CClassFactory() = default;  // only Release destroys it
 
-  LONG refCount;
+  LONG refCount = 1;
+  ModuleObjectCount counted;
 };

@@ -139,9 +139,10 @@ void GdiplusThumbnailCanvas::BeginOverlays(double emSize) {
   UnlockPixels();
   if (font_ == nullptr) font_ = CreateLabelFont(static_cast<float>(emSize), FontStyleRegular);
   // Grid-fitted first, then plain anti-aliasing for every text that follows;
-  // from here on each overlay pixel replaces the one beneath, alpha included.
+  // from here on each overlay pixel replaces the one beneath, alpha included
+  // (unless the picture is opaque).
   DllExports::GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAliasGridFit);
-  DllExports::GdipSetCompositingMode(graphics_, CompositingModeSourceCopy);
+  if (!opaque_) DllExports::GdipSetCompositingMode(graphics_, CompositingModeSourceCopy);
   DllExports::GdipSetTextRenderingHint(graphics_, TextRenderingHintAntiAlias);
 }
 

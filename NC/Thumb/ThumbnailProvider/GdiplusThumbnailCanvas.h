@@ -19,9 +19,12 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
   // The graphics and the bitmap it draws on stay the caller's; they must
   // outlive the canvas. Without the bitmap (or when its bits cannot be
   // locked) GDI+ draws the path itself: under Wine the very same pixels.
+  // On a picture whose background is painted already (`opaque`), the
+  // overlays blend over it instead of replacing its pixels, so that their
+  // anti-aliased edges need no later flattening.
   explicit GdiplusThumbnailCanvas(Gdiplus::GpGraphics* graphics,
-                                  Gdiplus::GpBitmap* image = nullptr)
-      : graphics_(graphics), image_(image) {}
+                                  Gdiplus::GpBitmap* image = nullptr, bool opaque = false)
+      : graphics_(graphics), image_(image), opaque_(opaque) {}
   ~GdiplusThumbnailCanvas() override;
   GdiplusThumbnailCanvas(const GdiplusThumbnailCanvas&) = delete;
   GdiplusThumbnailCanvas& operator=(const GdiplusThumbnailCanvas&) = delete;
@@ -66,6 +69,7 @@ class GdiplusThumbnailCanvas final : public ThumbnailCanvas {
 
   Gdiplus::GpGraphics* graphics_;
   Gdiplus::GpBitmap* image_;
+  bool opaque_;
   Gdiplus::BitmapData locked_ = {};
   PixelRows pixels_;        // the locked bits, empty while unlocked
   bool lockFailed_ = false; // then GDI+ draws the path

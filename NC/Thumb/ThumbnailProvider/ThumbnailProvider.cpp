@@ -6,7 +6,6 @@
 #include "DisplayOptions.h"
 #include "GdiplusThumbnail.h"
 #include "ThumbnailComposition.h"
-#include "VantrelModule.h"
 
 namespace {
 
@@ -17,15 +16,12 @@ constexpr UINT kLargestThumbnailSize = 2560;
 }  // namespace
 
 CThumbnailProvider::CThumbnailProvider()
-    : refCount(1), showAxis(-1), showType(-1), showComment(-1) {
-  InterlockedIncrement(&moduleObjectCount);
-}
+    : refCount(1), showAxis(-1), showType(-1), showComment(-1) {}
 
 CThumbnailProvider::~CThumbnailProvider() {
   // The site first, then the stream.
   site.Reset();
   stream.Reset();
-  InterlockedDecrement(&moduleObjectCount);
 }
 
 IFACEMETHODIMP CThumbnailProvider::QueryInterface(REFIID interfaceId, void** object) {
@@ -51,10 +47,7 @@ IFACEMETHODIMP_(ULONG) CThumbnailProvider::Release() {
 }
 
 IFACEMETHODIMP CThumbnailProvider::Initialize(IStream* newStream, DWORD /*accessMode*/) {
-  if (stream) return HRESULT_FROM_WIN32(ERROR_ALREADY_INITIALIZED);
-  if (newStream == nullptr) return E_INVALIDARG;
-  // Asking the object itself for IStream gives the reference we keep.
-  return newStream->QueryInterface(IID_IStream, stream.PutVoid());
+  return KeepStream(stream, newStream);
 }
 
 IFACEMETHODIMP CThumbnailProvider::SetSite(IUnknown* newSite) {
@@ -63,8 +56,7 @@ IFACEMETHODIMP CThumbnailProvider::SetSite(IUnknown* newSite) {
 }
 
 IFACEMETHODIMP CThumbnailProvider::GetSite(REFIID interfaceId, void** object) {
-  if (!site) return E_NOINTERFACE;
-  return site->QueryInterface(interfaceId, object);
+  return QuerySite(site, interfaceId, object);
 }
 
 void CThumbnailProvider::ReadDisplayOptionsOnce() {

@@ -8,6 +8,7 @@
 #include <thumbcache.h>
 
 #include "ComPtr.h"
+#include "ComServer.h"
 
 class CThumbnailProvider final : public IThumbnailProvider,
                                  public IObjectWithSite,
@@ -36,6 +37,7 @@ class CThumbnailProvider final : public IThumbnailProvider,
   void ReadDisplayOptionsOnce();
 
   LONG refCount;
+  ModuleObjectCount counted;
   ComPtr<IUnknown> site;   // the object last passed to SetSite, or null
   ComPtr<IStream> stream;  // the file's stream once initialised
   // Display options, read at the first thumbnail and kept for the object's

@@ -473,8 +473,13 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
 }
 
 void FitBetweenPasses(NcPathContext& ctx) {
-  FitToView(ctx.minX, ctx.maxX, ctx.minY, ctx.maxY, ctx.canvasWidth, ctx.canvasHeight, ctx.scale,
-            ctx.offsetX, ctx.offsetY);
+  if (ctx.fitInsideArea) {
+    FitInside(ctx.minX, ctx.maxX, ctx.minY, ctx.maxY, ctx.canvasWidth, ctx.canvasHeight, ctx.scale,
+              ctx.offsetX, ctx.offsetY);
+  } else {
+    FitToView(ctx.minX, ctx.maxX, ctx.minY, ctx.maxY, ctx.canvasWidth, ctx.canvasHeight,
+              ctx.scale, ctx.offsetX, ctx.offsetY);
+  }
   // Nothing framed gives a negative scale, coinciding points an infinite
   // one: either way there is nothing to draw.
   ctx.fitValid = std::isfinite(ctx.scale) && ctx.scale > 0 && std::isfinite(ctx.offsetX) &&
@@ -520,6 +525,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
   StartPass(ctx, reader, previous);
   BlockLine line;
   while (ScanNextBlock(ctx, reader, line)) {
+    ++ctx.blockCount;
     CaptureComment(ctx);
     // An ISO straight move ends the arc centre; a TNC centre stays for the
     // next "C " block even over straight moves, as the first pass frames it.

@@ -83,3 +83,16 @@ void FitToView(double minX, double maxX, double minY, double maxY, int32_t width
     offsetX = (width - (width - std::fabs(minX - maxX) * scale) * 0.5) / scale - maxX;
   }
 }
+
+void FitInside(double minX, double maxX, double minY, double maxY, int32_t width, int32_t height,
+               double& scale, double& offsetX, double& offsetY) {
+  FitToView(minX, maxX, minY, maxY, width, height, scale, offsetX, offsetY);
+  const double rangeX = maxX - minX;
+  const double rangeY = maxY - minY;
+  if (!(rangeX > 0 && rangeY > 0)) return;
+  const double sx = width / rangeX;
+  const double sy = height / rangeY;
+  scale = sx < sy ? sx : sy;
+  offsetX = (width / scale - rangeX) * 0.5 - minX;
+  offsetY = (height / scale - rangeY) * 0.5 - minY;
+}

@@ -100,12 +100,18 @@ struct NcPathContext {
   // Marker radius: when set (>= 0), in millimetres, so 1/25.4 unit in inch
   // programs; -1: canvasWidth / 150 program units, whatever the unit.
   int32_t markerUnits = -1;
+  // The fit keeps the whole path inside a drawing area of any shape (a
+  // preview pane); false fits by the larger range, which is the same for
+  // the thumbnail's square area.
+  bool fitInsideArea = false;
 
   int32_t plane = -1;                // -1 undecided, 1 XY (milling), 2 XZ (turning)
   double maxX = EMPTY_MAX, minX = EMPTY_MIN, maxY = EMPTY_MAX, minY = EMPTY_MIN;
   double countY = 0, countZ = 0;     // Y and Z letters met by the word reader
   int32_t isoHits = 0, tncHits = 0;  // dialect votes
   int32_t isTnc = 0;                 // 1: TNC conversational, 0: ISO
+
+  int64_t blockCount = 0;            // blocks (lines) read by the drawing pass
 
   char commentText[COMMENT_SIZE] = {};  // comment of the current block
   bool hasComment = false;
@@ -185,6 +191,10 @@ double DirectionDegrees(double x1, double y1, double x2, double y2);
 bool CircleIntersection(double x1, double y1, double r1, double x2, double y2, double r2,
                         bool clockwise, double& cx, double& cy);
 void FitToView(double minX, double maxX, double minY, double maxY, int32_t width, int32_t height,
+               double& scale, double& offsetX, double& offsetY);
+// FitToView for an area of any shape: the smaller of the two scales, the
+// path centred both ways. A path flat in either direction fits as in FitToView.
+void FitInside(double minX, double maxX, double minY, double maxY, int32_t width, int32_t height,
                double& scale, double& offsetX, double& offsetY);
 
 // Drawing and extents.

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <shobjidl.h>
 #include <thumbcache.h>
 
 #include <gtest/gtest.h>
@@ -25,6 +26,12 @@ namespace {
 const std::wstring kClassKey = L"CLSID\\" VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
 const std::wstring kNcThumbnailKey =
     VANTREL_WIDE(VANTREL_ASSOCIATED_TYPE) + std::wstring(kThumbnailHandlerKey);
+const std::wstring kPreviewClassKey = L"CLSID\\" VANTREL_WIDE(VANTREL_PREVIEW_HANDLER_CLSID);
+const std::wstring kNcPreviewKey =
+    VANTREL_WIDE(VANTREL_ASSOCIATED_TYPE) + std::wstring(kPreviewHandlerKey);
+const wchar_t kPreviewHandlers[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\PreviewHandlers";
+// A class of another product, which our removals must leave alone.
+const wchar_t kOtherClass[] = L"{0D1E2F30-4152-6374-8596-A7B8C9DAEBFC}";
 const wchar_t kLog[] = L"C:\\vantrel-msiexec.log";
 
 std::wstring InstallFolder() {
@@ -33,6 +40,9 @@ std::wstring InstallFolder() {
   return std::wstring(folder) + L"\\" VANTREL_WIDE(VANTREL_COMPANY) L"\\" VANTREL_WIDE(VANTREL_PRODUCT);
 }
 std::wstring InstalledDll() { return InstallFolder() + L"\\" VANTREL_WIDE(VANTREL_DLL_NAME); }
+std::wstring InstalledPreviewDll() {
+  return InstallFolder() + L"\\" VANTREL_WIDE(VANTREL_PREVIEW_DLL_NAME);
+}
 std::wstring InstalledProgram() {
   return InstallFolder() + L"\\" VANTREL_WIDE(VANTREL_SETTINGS_EXE_NAME);
 }
@@ -198,9 +208,8 @@ std::vector<std::wstring> Snapshot(const std::wstring& path) {
   return lines;
 }
 
-// Every key of the classes root whose name or value names the provider.
-void FindProviderMentions(HKEY key, std::vector<std::wstring>& found) {
-  const wchar_t* classId = VANTREL_WIDE(VANTREL_PROVIDER_CLSID);
+// Every key of the classes root whose name or value names `classId`.
+void FindMentions(HKEY key, const wchar_t* classId, std::vector<std::wstring>& found) {
   WalkTree(
       key, L"",
       [&](const std::wstring& at) {
@@ -209,6 +218,32 @@ void FindProviderMentions(HKEY key, std::vector<std::wstring>& found) {
       [&](const std::wstring& at, const wchar_t* name, const std::wstring& text) {
         if (StrStrIW(text.c_str(), classId) != nullptr) found.push_back(at + L"|" + name);
       });
+}
+
+// The preview handler's registration: its class key, the ".nc"
+// association and its entry in the preview host's list.
+std::vector<std::wstring> PreviewRegistration() {
+  std::vector<std::wstring> lines = Snapshot(kPreviewClassKey);
+  const std::vector<std::wstring> nc = Snapshot(kNcPreviewKey);
+  lines.insert(lines.end(), nc.begin(), nc.end());
+  wchar_t name[MAX_PATH] = {};
+  DWORD size = sizeof name - sizeof(wchar_t);
+  if (SHGetValueW(HKEY_LOCAL_MACHINE, kPreviewHandlers, VANTREL_WIDE(VANTREL_PREVIEW_HANDLER_CLSID),
+                  nullptr, name, &size) == ERROR_SUCCESS) {
+    lines.push_back(std::wstring(L"PreviewHandlers|") + name);
+  }
+  return lines;
+}
+
+// Calls an export of the DLL at `path`, as regsvr32 would.
+HRESULT CallRegistration(const std::wstring& path, const char* name) {
+  HMODULE dll = LoadLibraryW(path.c_str());
+  if (dll == nullptr) return E_FAIL;
+  const auto function = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      reinterpret_cast<void*>(GetProcAddress(dll, name)));
+  const HRESULT result = function != nullptr ? function() : E_FAIL;
+  FreeLibrary(dll);
+  return result;
 }
 
 // Where the Start-menu entry is: per machine on Windows; Wine may put a
@@ -358,10 +393,22 @@ TEST(InstallerTest, InstallsPerMachineIn64BitViewWithTheRegistrationOfTheDll) {
   ASSERT_FALSE(shortcut.empty()) << "no Start-menu entry";
   EXPECT_EQ(lstrcmpiW(ShortcutTarget(shortcut).c_str(), InstalledProgram().c_str()), 0);
 
-  // The package made the settings folder; its thumbnail list names the type
-  // the package associated.
+  // The preview handler likewise: the package's values are its own.
+  ASSERT_TRUE(Exists(InstalledPreviewDll()));
+  const std::vector<std::wstring> previewFromPackage = PreviewRegistration();
+  EXPECT_EQ(previewFromPackage.size(), 7u);
+  EXPECT_NE(std::find(previewFromPackage.begin(), previewFromPackage.end(),
+                      kPreviewClassKey + L"\\InprocServer32||" + InstalledPreviewDll()),
+            previewFromPackage.end());
+  EXPECT_EQ(CallRegistration(InstalledPreviewDll(), "DllUnregisterServer"), S_OK);
+  EXPECT_EQ(PreviewRegistration(), std::vector<std::wstring>{});
+  EXPECT_EQ(CallRegistration(InstalledPreviewDll(), "DllRegisterServer"), S_OK);
+  EXPECT_EQ(PreviewRegistration(), previewFromPackage);
+
+  // The package made the settings folder; both lists name the type the
+  // package associated.
   EXPECT_EQ(ThumbnailFile(), VANTREL_ASSOCIATED_TYPE);
-  EXPECT_TRUE(FileExists(SettingsFilePath(kPreviewListFile)));
+  EXPECT_EQ(PreviewFile(), VANTREL_ASSOCIATED_TYPE);
 }
 
 TEST(InstallerTest, ShellGetsThumbnailsOfNcFilesFromTheInstalledDll) {
@@ -389,8 +436,22 @@ TEST(InstallerTest, ShellGetsThumbnailsOfNcFilesFromTheInstalledDll) {
   wchar_t loaded[MAX_PATH] = {};
   GetModuleFileNameW(GetModuleHandleW(VANTREL_WIDE(VANTREL_DLL_NAME)), loaded, MAX_PATH);
   EXPECT_EQ(lstrcmpiW(loaded, InstalledDll().c_str()), 0);
+
+  // The preview host finds the installed handler through ".nc" the same way.
+  std::wstring previewText;
+  ASSERT_TRUE(ReadDefaultValue(kNcPreviewKey, previewText));
+  CLSID previewClass = {};
+  ASSERT_EQ(CLSIDFromString(previewText.c_str(), &previewClass), S_OK);
+  IPreviewHandler* preview = nullptr;
+  EXPECT_EQ(CoCreateInstance(previewClass, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&preview)),
+            S_OK);
+  GetModuleFileNameW(GetModuleHandleW(VANTREL_WIDE(VANTREL_PREVIEW_DLL_NAME)), loaded, MAX_PATH);
+  EXPECT_EQ(lstrcmpiW(loaded, InstalledPreviewDll().c_str()), 0);
+  if (preview != nullptr) preview->Release();
+
   UnloadUnusedDlls();
   EXPECT_EQ(GetModuleHandleW(VANTREL_WIDE(VANTREL_DLL_NAME)), nullptr);
+  EXPECT_EQ(GetModuleHandleW(VANTREL_WIDE(VANTREL_PREVIEW_DLL_NAME)), nullptr);
 }
 
 TEST(InstallerTest, InstalledSettingsProgramShowsTheTypeAndAddsAnother) {
@@ -403,33 +464,53 @@ TEST(InstallerTest, InstalledSettingsProgramShowsTheTypeAndAddsAnother) {
   const std::vector<SeenMessage> messages = program.CollectMessages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, L"File type '.tap' added to Thumbnail and Preview provider");
+  // The Previewer group's check finds the installed handler.
+  program.Click(IDC_CHECK_PREVIEW_HANDLER);
+  const std::vector<SeenMessage> check = program.CollectMessages();
+  ASSERT_EQ(check.size(), 1u);
+  EXPECT_EQ(check[0].text, L"Provider registrated OK\n" + InstalledPreviewDll());
   program.Close();
   ExpectAssociatedWithBothHandlers(L".tap");
 }
 
-TEST(InstallerTest, UninstallRemovesFilesClassAndEveryThumbnailAssociation) {
+TEST(InstallerTest, UninstallRemovesFilesClassesAndEveryAssociationOfOurs) {
+  // A listed type whose keys another product has taken over since: they are
+  // theirs, and stay.
+  WriteDefaultValue(std::wstring(L".ngc") + kThumbnailHandlerKey, kOtherClass);
+  WriteDefaultValue(std::wstring(L".ngc") + kPreviewHandlerKey, kOtherClass);
+  WriteFileBytes(SettingsFilePath(kThumbnailListFile), ThumbnailFile() + ";.ngc");
+  WriteFileBytes(SettingsFilePath(kPreviewListFile), PreviewFile() + ";.ngc");
+
   ASSERT_EQ(Uninstall(VANTREL_PACKAGE), static_cast<DWORD>(ERROR_SUCCESS)) << LogTail();
   EXPECT_TRUE(InstalledVersions().empty());
   EXPECT_FALSE(Exists(InstalledDll()));
+  EXPECT_FALSE(Exists(InstalledPreviewDll()));
   EXPECT_FALSE(Exists(InstalledProgram()));
   EXPECT_TRUE(ShortcutPath().empty());
 
-  // No key anywhere in the classes root names the removed class: not its
+  // No key anywhere in the classes root names either removed class: not its
   // class key, not ".nc", not the ".tap" the user added.
-  std::vector<std::wstring> mentions;
   HKEY root = OpenClassesKey(L"");
   ASSERT_NE(root, nullptr);
-  FindProviderMentions(root, mentions);
+  for (const wchar_t* classId :
+       {VANTREL_WIDE(VANTREL_PROVIDER_CLSID), VANTREL_WIDE(VANTREL_PREVIEW_HANDLER_CLSID)}) {
+    std::vector<std::wstring> mentions;
+    FindMentions(root, classId, mentions);
+    EXPECT_EQ(mentions, std::vector<std::wstring>{});
+  }
   RegCloseKey(root);
-  EXPECT_EQ(mentions, std::vector<std::wstring>{});
+  EXPECT_EQ(PreviewRegistration(), std::vector<std::wstring>{});
 
-  // The separately installed preview handler keeps its association, and the
-  // user's settings folder stays, without the removed types.
-  std::wstring preview;
-  EXPECT_TRUE(ReadDefaultValue(std::wstring(L".tap") + kPreviewHandlerKey, preview));
-  EXPECT_EQ(preview, kPreviewClass);
+  // The other product's keys stay; the user's settings folder stays, with
+  // every type gone from our lists.
+  std::wstring other;
+  EXPECT_TRUE(ReadDefaultValue(std::wstring(L".ngc") + kThumbnailHandlerKey, other));
+  EXPECT_EQ(other, kOtherClass);
+  EXPECT_TRUE(ReadDefaultValue(std::wstring(L".ngc") + kPreviewHandlerKey, other));
+  EXPECT_EQ(other, kOtherClass);
+  DeleteHandlerKeys(L".ngc");
   EXPECT_EQ(ThumbnailFile(), "");
-  EXPECT_EQ(PreviewFile(), ".tap");
+  EXPECT_EQ(PreviewFile(), "");
 }
 
 TEST(InstallerTest, NewerPackageReplacesAnOlderOneAndKeepsTheUsersTypes) {

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "RecordingThumbnailCanvas.h"
+#include "PreviewComposition.h"
 #include "ThumbnailComposition.h"
 
 namespace {
@@ -149,3 +151,62 @@ TEST(Composition, CommentsBecomeUtf8) {
 }
 
 }  // namespace
+
+// The preview pane: a wide part in a wide pane fills the pane's width, not
+// a square; the facts line names what the run found; a file with nothing
+// to draw gets no overlays, so the caller shows its message.
+TEST(PreviewComposition, FitsThePathInsideThePaneAndStatesItsFacts) {
+  const std::string plate = "%\nG21 G90\nG0 X0 Y0\nG1 X100 Y0\nG1 X100 Y20\nG1 X0 Y20\nG1 X0 Y0\nM30\n";
+  PreviewOptions options;
+  options.width = 600;
+  options.height = 300;
+  options.overlays.showType = true;
+  RecordingThumbnailCanvas canvas;
+  NcPathContext ctx{};
+  MemorySource source(plate.data(), plate.size());
+  ASSERT_TRUE(ComposePreview(source, canvas, options, ProgramUnit::Millimetre, ctx));
+
+  const PreviewLayout layout = LayOutPreview(options);
+  int left = 1 << 30, right = -1, top = 1 << 30, bottom = -1;
+  for (const CanvasCall& call : canvas.path.calls) {
+    if (call.kind != CanvasCall::Line) continue;
+    left = std::min({left, call.a, call.c});
+    right = std::max({right, call.a, call.c});
+    top = std::min({top, call.b, call.d});
+    bottom = std::max({bottom, call.b, call.d});
+  }
+  EXPECT_EQ(left, layout.margin);
+  EXPECT_EQ(right, options.width - layout.margin);
+  EXPECT_NEAR((right - left) / 5.0, bottom - top, 1.0);  // the aspect kept
+  EXPECT_NEAR((top + bottom) / 2.0, layout.pictureHeight / 2.0, 1.0);
+
+  const std::string texts = Texts(canvas);
+  EXPECT_NE(texts.find("I S O|"), std::string::npos);
+  EXPECT_NE(texts.find("ISO \xC2\xB7 XY (milling) \xC2\xB7 100 \xC3\x97 20 mm \xC2\xB7 8 blocks|"),
+            std::string::npos)
+      << texts;
+
+  RecordingThumbnailCanvas empty;
+  const std::string words = "just some words\nno moves\n";
+  MemorySource nothing(words.data(), words.size());
+  EXPECT_FALSE(ComposePreview(nothing, empty, options, ProgramUnit::Unknown, ctx));
+  EXPECT_TRUE(empty.overlays.empty());
+}
+
+TEST(PreviewComposition, UnitComesFromTheProgramsHead) {
+  const auto unit = [](const std::string& text) {
+    return FindProgramUnit(text.data(), static_cast<uint32_t>(text.size()));
+  };
+  EXPECT_EQ(unit("0 BEGIN PGM PLATE INCH\n1 L X+0\n"), ProgramUnit::Inch);
+  EXPECT_EQ(unit("0 BEGIN PGM PLATE MM\n"), ProgramUnit::Millimetre);
+  EXPECT_EQ(unit("(SET G20 FIRST)\nN10 G90 G021\n"), ProgramUnit::Millimetre);
+  EXPECT_EQ(unit("N10 g20 G90\n"), ProgramUnit::Inch);
+  EXPECT_EQ(unit("G200 X1\nG2 X1 Y1 I0 J1 ; G21\nXG21\n"), ProgramUnit::Unknown);
+
+  std::string binary = "G21\n";
+  binary += '\0';
+  MemorySource source(binary.data(), binary.size());
+  ProgramHead head;
+  ASSERT_TRUE(ReadProgramHead(source, head));
+  EXPECT_TRUE(head.binary);
+}

@@ -49,7 +49,9 @@ std::string ReadSample(const char* name) {
   return bytes.str();
 }
 
-std::wstring VantrelDllPath() { return ProgramFolder() + L"\\Vantrel.dll"; }
+std::wstring BesideTestProgram(const wchar_t* name) { return ProgramFolder() + L"\\" + name; }
+
+std::wstring VantrelDllPath() { return BesideTestProgram(L"Vantrel.dll"); }
 
 HMODULE VantrelModule() {
   static const HMODULE module = LoadLibraryW(VantrelDllPath().c_str());
@@ -62,10 +64,10 @@ FARPROC VantrelExport(const char* name) {
   return function;
 }
 
-DWORD RunRegsvr32(bool unregister) {
+DWORD RunRegsvr32(bool unregister, const std::wstring& dll) {
   std::wstring command = L"regsvr32.exe /s ";
   if (unregister) command += L"/u ";
-  command += L"\"" + VantrelDllPath() + L"\"";
+  command += L"\"" + dll + L"\"";
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};

@@ -36,8 +36,11 @@ using DllGetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using DllFunctionFn = HRESULT(STDAPICALLTYPE*)();
 using GetThumbNailFromStreamFn = int(WINAPI*)(HDC, IStream*, int32_t*);
 
-// Registers or unregisters the DLL the way an installer does.
-DWORD RunRegsvr32(bool unregister);
+// Registers or unregisters a DLL (Vantrel.dll unless another is named) the
+// way an installer does.
+DWORD RunRegsvr32(bool unregister, const std::wstring& dll = VantrelDllPath());
+// Full path of a file beside the test program.
+std::wstring BesideTestProgram(const wchar_t* name);
 
 // A stream over a copy of `bytes` (SHCreateMemStream). The caller releases it.
 IStream* MemoryStream(const std::string& bytes);

@@ -18,35 +18,11 @@
 #include <vector>
 
 #include "ProviderClient.h"
+#include "SavePng.h"
 
 using namespace Gdiplus;
 
 namespace {
-
-bool PngEncoder(CLSID* encoder) {
-  UINT count = 0, size = 0;
-  if (GetImageEncodersSize(&count, &size) != Ok || size == 0) return false;
-  std::vector<BYTE> buffer(size);
-  ImageCodecInfo* codecs = reinterpret_cast<ImageCodecInfo*>(buffer.data());
-  if (GetImageEncoders(count, size, codecs) != Ok) return false;
-  for (UINT i = 0; i < count; ++i) {
-    if (lstrcmpW(codecs[i].MimeType, L"image/png") == 0) {
-      *encoder = codecs[i].Clsid;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool SavePng(HBITMAP bitmap, const std::wstring& path) {
-  CLSID encoder;
-  if (!PngEncoder(&encoder)) return false;
-  GpBitmap* image = nullptr;
-  if (DllExports::GdipCreateBitmapFromHBITMAP(bitmap, nullptr, &image) != Ok) return false;
-  const bool saved = DllExports::GdipSaveImageToFile(image, path.c_str(), &encoder, nullptr) == Ok;
-  DllExports::GdipDisposeImage(image);
-  return saved;
-}
 
 // The thumbnail of one file, as the Shell would get it. Null on failure.
 HBITMAP Thumbnail(DllGetClassObjectFn getClassObject, const std::wstring& file) {

@@ -3,6 +3,8 @@
 
   consumers.py gnome   [--type-overlay] --ok FILE... --refused FILE...
   consumers.py tumbler [--type-overlay] --ok FILE... --refused FILE...
+  consumers.py kde     --driver PROGRAM --ok FILE... --refused FILE...
+  consumers.py dolphin --ok FILE... --refused FILE...
 
 `gnome` drives GNOME's thumbnail library (GnomeDesktop.DesktopThumbnailFactory,
 the thumbnailer runs in its bubblewrap sandbox) as GNOME Files does: can it,
@@ -14,13 +16,25 @@ Each size the consumers know (128, 256, 512, 1024) is asked for. Every --ok
 file must get a cached thumbnail of that size with the path's blue pixels in
 it (and with --type-overlay, the dialect's name in its box); every --refused
 file, asked for as an NC program all the same, must get no thumbnail and a
-recorded failure. Exit status 0 when all holds, 1 otherwise; one line per
-check on standard output.
+recorded failure.
+
+`kde` runs KIO::PreviewJob through the driver (vantrel-kde-preview) with
+Dolphin's default plugin list, the files typed by their names as Dolphin's
+window types them; `dolphin` opens the files' folder in a real Dolphin
+window and waits for its thumbnail cache. Both run offscreen without a
+session bus. Every --ok file must get a picture whose pixels are those of
+`vantrel-thumbnailer -s SIZE` for the same file; every --refused file none.
+
+Exit status 0 when all holds, 1 otherwise; one line per check on standard
+output.
 """
 import argparse
 import hashlib
 import os
+import subprocess
 import sys
+import tempfile
+import time
 
 import gi
 
@@ -180,14 +194,112 @@ def run_tumbler():
                       f"({state['errors'].get(uri(path))})")
 
 
+def rgb_pixels(path):
+    """(width, height, bytes of R, G, B per pixel) of a picture file."""
+    pixbuf = GdkPixbuf.Pixbuf.new_from_file(path)
+    data, n, stride = pixbuf.get_pixels(), pixbuf.get_n_channels(), pixbuf.get_rowstride()
+    w, h = pixbuf.get_width(), pixbuf.get_height()
+    rows = (bytes(data[y * stride + x * n + c] for x in range(w) for c in range(3)) for y in range(h))
+    return w, h, b"".join(rows)
+
+
+def check_same_picture(consumer, name, path, size, scratch):
+    """The picture at `path` has the pixels vantrel-thumbnailer gives at `size`."""
+    reference = os.path.join(scratch, f"reference-{size}-{name}.png")
+    if not os.path.exists(reference):
+        subprocess.run(["vantrel-thumbnailer", "-s", str(size), os.path.join(args.folder, name),
+                        reference], check=True)
+    try:
+        got, want = rgb_pixels(path), rgb_pixels(reference)
+    except GLib.Error as error:
+        check(False, f"{consumer}: {name} picture unreadable: {error.message}")
+        return
+    differing = sum(1 for k in range(0, min(len(got[2]), len(want[2])), 3)
+                    if got[2][k:k + 3] != want[2][k:k + 3])
+    check(got == want, f"{consumer}: {name} is the thumbnailer's {size}-pixel picture "
+                       f"({got[0]}x{got[1]}, {differing} pixels differ)")
+
+
+def kde_environment():
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+    return env
+
+
+def run_kde():
+    with tempfile.TemporaryDirectory() as scratch:
+        result = subprocess.run([args.driver, "previews", scratch] + args.ok + args.refused,
+                                env=kde_environment(), capture_output=True, text=True, timeout=300)
+        outcome = {}
+        for line in result.stdout.splitlines():
+            word, name, mime = (line.split(" ") + ["", ""])[:3]
+            outcome[name] = (word, mime)
+        check(result.returncode == 0, f"kde: the preview job ran (status {result.returncode})")
+        for path in args.ok + args.refused:
+            name = os.path.basename(path)
+            word, mime = outcome.get(name, ("nothing", "?"))
+            picture = os.path.join(scratch, name + ".png")
+            if path in args.ok:
+                check(word == "preview", f"kde: {name} (typed {mime} by name) got {word}")
+                if os.path.exists(picture):
+                    check_same_picture("kde", name, picture, 256, scratch)
+            else:
+                check(word == "failed" and not os.path.exists(picture),
+                      f"kde: {name} (typed {mime} by name) gets no picture ({word})")
+
+
+def run_dolphin():
+    cache = os.path.join(GLib.get_user_cache_dir(), "thumbnails")
+    flavors = {"normal": 128, "large": 256, "x-large": 512, "xx-large": 1024}
+
+    def cached(path):
+        digest = hashlib.md5(uri(path).encode()).hexdigest() + ".png"
+        return [(os.path.join(cache, f, digest), size) for f, size in flavors.items()
+                if os.path.exists(os.path.join(cache, f, digest))]
+
+    dolphin = subprocess.Popen(["dolphin", "--new-window", args.folder], env=kde_environment(),
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    try:
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline and dolphin.poll() is None:
+            if all(cached(p) for p in args.ok):
+                break
+            time.sleep(0.5)
+        time.sleep(2)  # the refused files' turn
+        check(dolphin.poll() is None, f"dolphin: stayed up while it made thumbnails "
+                                      f"(status {dolphin.returncode})")
+    finally:
+        dolphin.terminate()
+        try:
+            dolphin.wait(10)
+        except subprocess.TimeoutExpired:
+            dolphin.kill()
+            dolphin.wait()
+    with tempfile.TemporaryDirectory() as scratch:
+        for path in args.ok + args.refused:
+            name = os.path.basename(path)
+            found = cached(path)
+            if path in args.ok:
+                check(bool(found), f"dolphin: {name} has a cached thumbnail")
+                for picture, size in found:
+                    check_same_picture("dolphin", name, picture, size, scratch)
+            else:
+                check(not found, f"dolphin: {name} has no cached thumbnail")
+
+
 parser = argparse.ArgumentParser()
-parser.add_argument("consumer", choices=["gnome", "tumbler"])
+parser.add_argument("consumer", choices=["gnome", "tumbler", "kde", "dolphin"])
 parser.add_argument("--ok", nargs="*", default=[])
 parser.add_argument("--refused", nargs="*", default=[])
 parser.add_argument("--type-overlay", action="store_true")
+parser.add_argument("--driver")
 args = parser.parse_args()
 args.ok = [os.path.abspath(p) for p in args.ok]
 args.refused = [os.path.abspath(p) for p in args.refused]
-run_gnome() if args.consumer == "gnome" else run_tumbler()
+folders = {os.path.dirname(p) for p in args.ok + args.refused}
+if args.consumer in ("kde", "dolphin") and len(folders) != 1:
+    parser.error("the kde and dolphin checks take files of one folder")
+args.folder = folders.pop() if folders else ""
+{"gnome": run_gnome, "tumbler": run_tumbler, "kde": run_kde, "dolphin": run_dolphin}[args.consumer]()
 print(f"{args.consumer}: {len(failures)} failed check(s)")
 sys.exit(1 if failures else 0)
