@@ -4,7 +4,7 @@
 //
 //   vantrel-bench [--data DIR] [--thumbnailer PATH] [--rs274 PATH] [--sizes N,Nd,Ns,...]
 //                 [--repeat N]
-//   vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense|--spiral|--arcs|--facing]
+//   vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense|--spiral|--arcs|--facing|--parametric]
 //   vantrel-bench interpret INPUT                  one run over a file source
 #include <malloc.h>
 #include <sys/resource.h>
@@ -34,7 +34,8 @@ double SecondsSince(Clock::time_point start) {
 }
 
 // One row of the table: a program size and style, written as the size and a
-// letter: d dense, s spiral, a arcs, f facing ("1000000s").
+// letter: d dense, s spiral, a arcs, f facing, p parametric ("1000000s";
+// for the parametric spiral the size counts its moves).
 struct Row {
   uint64_t blocks;
   ProgramStyle style;
@@ -46,8 +47,8 @@ struct Options {
   std::string rs274;  // LinuxCNC's interpreter, for comparison; empty: none
   std::vector<Row> rows = {{10000, ProgramStyle::Contours},   {100000, ProgramStyle::Contours},
                            {1000000, ProgramStyle::Contours}, {1000000, ProgramStyle::Dense},
-                           {1000000, ProgramStyle::Spiral},   {200000, ProgramStyle::Arcs},
-                           {200000, ProgramStyle::Facing}};
+                           {1000000, ProgramStyle::Spiral},   {1000000, ProgramStyle::Parametric},
+                           {200000, ProgramStyle::Arcs},      {200000, ProgramStyle::Facing}};
   int repeat = 5;
 };
 
@@ -162,7 +163,8 @@ constexpr StyleName kStyles[] = {{ProgramStyle::Contours, '\0', ""},
                                  {ProgramStyle::Dense, 'd', "-dense"},
                                  {ProgramStyle::Spiral, 's', "-spiral"},
                                  {ProgramStyle::Arcs, 'a', "-arcs"},
-                                 {ProgramStyle::Facing, 'f', "-facing"}};
+                                 {ProgramStyle::Facing, 'f', "-facing"},
+                                 {ProgramStyle::Parametric, 'p', "-parametric"}};
 
 std::string RowName(const Row& row) {
   for (const StyleName& s : kStyles)
@@ -237,7 +239,8 @@ int RunTable(const Options& options) {
   }
   std::printf("Programs: contours (moves of a few mm), dense (long moves, arcs up to R25),\n"
               "  spiral (tiny moves, I/J half-circles and R arcs), arcs (I/J, 3 to 40 px radius),\n"
-              "  facing (passes across a 100 x 100 part).\n");
+              "  facing (passes across a 100 x 100 part),\n"
+              "  parametric (the spiral's count of straight moves from a 23-line while loop).\n");
   const bool withRs274 = !options.rs274.empty() && FileExists(options.rs274);
   if (withRs274) {
     std::printf("rs274: %s -g, interpreting only, best of <= 3 runs; x = rs274 / png best.\n",
@@ -325,6 +328,8 @@ int Generate(int argc, char** argv) {
       style = ProgramStyle::Arcs;
     } else if (std::strcmp(argv[i], "--facing") == 0) {
       style = ProgramStyle::Facing;
+    } else if (std::strcmp(argv[i], "--parametric") == 0) {
+      style = ProgramStyle::Parametric;
     } else {
       seed = std::strtoull(argv[i], nullptr, 10);
     }
@@ -363,8 +368,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: vantrel-bench [--data DIR] [--thumbnailer PATH] [--rs274 PATH]\n"
                "                     [--sizes N,Nd,Ns,Na,Nf,...] [--repeat N]\n"
-               "       (size letters: d dense, s spiral, a arcs, f facing)\n"
-               "       vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense|--spiral|--arcs|--facing]\n"
+               "       (size letters: d dense, s spiral, a arcs, f facing, p parametric)\n"
+               "       vantrel-bench generate BLOCKS OUTPUT [SEED] [--dense|--spiral|--arcs|--facing|--parametric]\n"
                "       vantrel-bench interpret INPUT\n");
   return 2;
 }

@@ -53,6 +53,7 @@ class ProgramWriter {
   GeneratorStats RunSpiral();
   GeneratorStats RunArcs();
   GeneratorStats RunFacing();
+  GeneratorStats RunParametric();
   std::string& Text() { return text_; }
   bool Failed() const { return failed_; }
 
@@ -291,6 +292,41 @@ GeneratorStats ProgramWriter::RunFacing() {
   return stats_;
 }
 
+// The spiral from a loop: `blocksWanted_` straight moves (a multiple of
+// four) around the middle of a 100 mm part, 100 turns from radius 1 to 49,
+// written with o-words so that rs274 reads it too.
+GeneratorStats ProgramWriter::RunParametric() {
+  const uint64_t moves = (blocksWanted_ + 3) / 4 * 4;
+  text_ += "%\nO2001 (PARAMETRIC SPIRAL)\nN1 G90 G17 G21\nN2 T1 M6\nN3 S12000 M3\n#1=";
+  AppendInteger(moves);
+  text_ +=
+      " (MOVES)\n"
+      "#2=[360*100]/#1 (DEGREES PER MOVE, 100 TURNS)\n"
+      "#3=[49-1]/#1 (RADIUS GROWTH PER MOVE)\n"
+      "#10=0 (MOVES MADE)\n"
+      "G0 X51. Y50.\n"
+      "G1 F1000\n"
+      "o100 while [#10 LT #1]\n"
+      "#11=#10*#2\n"
+      "#12=1+#10*#3\n"
+      "G1 X[50+#12*COS[#11]] Y[50+#12*SIN[#11]]\n"
+      "G1 X[50+[#12+#3]*COS[#11+#2]] Y[50+[#12+#3]*SIN[#11+#2]]\n"
+      "G1 X[50+[#12+2*#3]*COS[#11+2*#2]] Y[50+[#12+2*#3]*SIN[#11+2*#2]]\n"
+      "G1 X[50+[#12+3*#3]*COS[#11+3*#2]] Y[50+[#12+3*#3]*SIN[#11+3*#2]]\n"
+      "#10=#10+4\n"
+      "o100 endwhile\n"
+      "G0 Z50.\n"
+      "M30\n"
+      "%\n";
+  stats_.lines = moves;
+  stats_.rapids = 2;
+  stats_.comments = 5;
+  for (const char c : text_) stats_.blocks += c == '\n';
+  if (file_ != nullptr) Flush();
+  else stats_.bytes = text_.size();
+  return stats_;
+}
+
 void ProgramWriter::Header() {
   if (BlocksLeft() == 0) return;
   text_ += "%\n";
@@ -496,6 +532,7 @@ GeneratorStats RunStyle(ProgramWriter& writer, ProgramStyle style) {
     case ProgramStyle::Spiral: return writer.RunSpiral();
     case ProgramStyle::Arcs: return writer.RunArcs();
     case ProgramStyle::Facing: return writer.RunFacing();
+    case ProgramStyle::Parametric: return writer.RunParametric();
     default: return writer.Run();
   }
 }

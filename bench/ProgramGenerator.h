@@ -29,8 +29,10 @@ constexpr uint64_t kDefaultSeed = 20240611;
 // of one kind of move: Spiral, a surface-finishing spiral of tiny moves (half
 // straight moves, a quarter I/J half-circles, a quarter R arcs); Arcs, arcs
 // by I/J of 3 to 40 pixels radius in the thumbnail; Facing, passes across a
-// 100 x 100 part, every other move a long one.
-enum class ProgramStyle { Contours, Dense, Spiral, Arcs, Facing };
+// 100 x 100 part, every other move a long one. Parametric: the spiral's
+// count of straight moves from a 23-line program, a while loop whose four
+// moves a block each compute their point with COS and SIN.
+enum class ProgramStyle { Contours, Dense, Spiral, Arcs, Facing, Parametric };
 
 // The tool stays inside this part area (program units, millimetres).
 constexpr double kPartWidth = 200.0;

@@ -101,4 +101,24 @@ TEST(ProgramGenerator, DenseProgramsCrossMorePixelsPerBlock) {
   EXPECT_GT(linesDrawn(ProgramStyle::Dense), 2 * linesDrawn(ProgramStyle::Contours));
 }
 
+// The parametric spiral's loop runs to its end: the path reaches the outer
+// turn, radius 49 around the part's middle.
+TEST(ProgramGenerator, ParametricSpiralRunsItsLoopToTheOuterTurn) {
+  GeneratorStats stats;
+  const std::string text = GenerateProgramText(40000, kDefaultSeed, &stats, ProgramStyle::Parametric);
+  EXPECT_LT(stats.blocks, 30u);
+  EXPECT_EQ(stats.lines, 40000u);
+  CountingCanvas canvas;
+  NcPathContext ctx{};
+  ctx.graphics = &canvas;
+  MemorySource source(text.data(), text.size());
+  DrawToolpath(ctx, source);
+  EXPECT_TRUE(ctx.fitValid);
+  EXPECT_NEAR(ctx.minX, 1.0, 0.5);
+  EXPECT_NEAR(ctx.maxX, 99.0, 0.5);
+  EXPECT_NEAR(ctx.minY, 1.0, 0.5);
+  EXPECT_NEAR(ctx.maxY, 99.0, 0.5);
+  EXPECT_GT(canvas.lines, 5000u);
+}
+
 }  // namespace

@@ -417,6 +417,19 @@ bool MatchWord(const char* text, const char* word) {
 
 namespace {
 int ScanOtherBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line);
+
+// A block of a parametric program: the evaluator runs it and moves the
+// reader on; its keywords are those of its code with the values written out.
+int ScanEvaluatedBlock(NcPathContext& ctx, StreamReader& reader, const char* code, size_t length,
+                       BlockLine& line) {
+  char keywords[kKeywordTextSize];
+  const size_t n = EvaluateBlock(ctx, reader, code, length, line.length, line, keywords);
+  if (n == 0) return 0;
+  int16_t firstAt[kKeywordCount];
+  const KeywordSet found = FindKeywords(keywords, n, firstAt);
+  if (ApplyOneMotion(ctx, keywords, n, found, firstAt)) return 1;
+  return ApplyKeywords(ctx, keywords, n, found, firstAt);
+}
 }  // namespace
 
 int ScanBlock(NcPathContext& ctx, StreamReader& reader) {
@@ -458,6 +471,7 @@ namespace {
     ctx.hasComment = false;
     if (length == 0) return 0;
     const char* const text = reinterpret_cast<const char*>(line.bytes);
+    if (NeedsEvaluation(ctx.eval, text, length)) return ScanEvaluatedBlock(ctx, reader, text, length, line);
     if (ApplyOneMotion(ctx, text, length, found, firstAt)) return 1;
     return ApplyKeywords(ctx, text, length, found, firstAt);
   }
@@ -485,7 +499,6 @@ namespace {
     return -2;
   }
   const bool iso = ctx.isTnc == 0;
-  FindAddressLetters(line, iso);
 
   // ISO: "(" to its ")" (or the line end), and ";" to the line end; TNC:
   // ";" to the line end.
@@ -541,6 +554,10 @@ namespace {
 
   // A NUL byte ends the code text, as it would end a C string.
   codeLength = std::strlen(code);
+  if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength))
+    return ScanEvaluatedBlock(ctx, reader, code, codeLength, line);
+  // The word reader reads the line itself at the letters found here.
+  FindAddressLetters(line, iso);
   if (codeLength == 0) return 0;
   found = FindKeywords(code, codeLength, firstAt);
   if (ApplyOneMotion(ctx, code, codeLength, found, firstAt)) return 1;

@@ -119,6 +119,10 @@ class StreamReader {
   }
   // Moves past n bytes that PeekLine showed.
   void Skip(size_t n) { cursor_ += n < filled_ - cursor_ ? n : filled_ - cursor_; }
+  // Goes to `position` (a jump of the program): within the buffer without
+  // reading, elsewhere by a Seek of the source. A position at or past the
+  // end leaves nothing to read.
+  void Seek(uint64_t position);
 
   uint64_t Position() const { return bufferStart_ + cursor_; }
   uint64_t Size() const { return size_; }

@@ -45,14 +45,18 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   ctx.heldCorner = TNC_NONE;
   ctx.callsCycle = ctx.cycleMarks = ctx.planeTilted = false;
   for (double& shift : ctx.datumShift) shift = 0.0;
+  ResetEvaluation(ctx.eval);
   previous = Point{};
 }
 
 // Scans the next block; false when the pass must end (the scanner finds no
-// byte left). Over-long lines are skipped whole, so `matches` always belongs
-// to a block that can be read.
+// byte left, or the program has jumped and used up the block budget).
+// Over-long lines are skipped whole, so `matches` always belongs to a block
+// that can be read. Until its first jump back a program runs forward
+// through the file, which bounds it; from then on every block counts.
 inline bool ScanNextBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
   for (;;) {
+    if (ctx.eval.counting && !SpendBlocks(ctx.eval, 1)) return false;
     const int result = ScanBlock(ctx, reader, line);
     if (result == -1) return false;
     if (result != -2) return true;
@@ -592,6 +596,7 @@ int DrawToolpath(NcPathContext& ctx, ByteSource& source) {
   uint8_t buffer[kChunkSize + StreamReader::kPadding];
   StreamReader reader(source, buffer, sizeof buffer);
 
+  ClearCompiled(ctx.eval);
   FirstPass(ctx, reader);
   FitBetweenPasses(ctx);
   SecondPass(ctx, reader);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "ByteSource.h"
+#include "Evaluation.h"
 #include "PathCanvas.h"
 
 // A word slot or coordinate without a value. Tested by exact equality.
@@ -128,6 +129,9 @@ struct NcPathContext {
 
   bool streamSizeKnown = false;      // streamSize holds the stream's end position
   uint64_t streamSize = 0;
+
+  // Parametric programs: variables, calls, loops and the pass's budget.
+  Evaluation eval;
 };
 
 // Driver: both passes over the source. Returns 1.
@@ -175,6 +179,16 @@ int ReadAddressWords(NcPathContext& ctx, StreamReader& reader, bool xyPlane);
 // plain numbers ([-]digits[.digits]) and spaces, nothing else. Fills `line`
 // with its words. False for any other line, which the general way reads.
 bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& motion);
+// A block that NeedsEvaluation picked out: runs its statements and leaves
+// the reader at the block to run next (elsewhere after a jump, a call or a
+// return; at the end when the program ends there). What the block draws
+// comes back as a plain block's: its address words in `line` and, in
+// `keywords` (kKeywordTextSize bytes), its code text for the keyword scan
+// with each value written as a number; returns that text's length.
+// `lineLength`: the block's line with its newline.
+constexpr size_t kKeywordTextSize = 256;
+size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code, size_t length,
+                     size_t lineLength, BlockLine& line, char* keywords);
 // Finds the address letters of all of `line` (its bytes and length set),
 // of either case in ISO (`iso`), leaving out those in comments.
 void FindAddressLetters(BlockLine& line, bool iso);

@@ -34,6 +34,18 @@ bool StreamReader::Rewind() {
   return true;
 }
 
+void StreamReader::Seek(uint64_t position) {
+  if (position >= bufferStart_ && position <= bufferStart_ + filled_) {
+    cursor_ = static_cast<size_t>(position - bufferStart_);
+    return;
+  }
+  lineCursor_ = SIZE_MAX;
+  cursor_ = filled_ = 0;
+  bufferStart_ = position < size_ ? position : size_;
+  if (failed_ || bufferStart_ == size_) return;
+  if (!source_.Seek(static_cast<int64_t>(bufferStart_), SeekOrigin::Set, nullptr)) failed_ = true;
+}
+
 bool StreamReader::Fill() {
   const uint64_t sourcePosition = bufferStart_ + filled_;
   if (failed_ || sourcePosition >= size_) return false;

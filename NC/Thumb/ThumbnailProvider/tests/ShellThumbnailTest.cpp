@@ -206,6 +206,19 @@ TEST_F(ShellThumbnailTest, PathReachesTheTopEdgeWithoutADent) {
   EXPECT_EQ(top[top.size() / 2], 2) << "the flat top of the arc spans the middle";
 }
 
+// A parametric program that never ends (an endless loop, a recursion) ends
+// at the interpreter's limits with the picture of what it drew so far.
+TEST_F(ShellThumbnailTest, EndlessParametricProgramGetsThePictureDrawnSoFar) {
+  SetDisplayOptions(false, false, false);
+  const std::string square = "G0 X0 Y0\nG1 X100\nG1 Y100\nG1 X0\nG1 Y0\n";
+  const Picture expected = ThumbnailOf(square);
+  ASSERT_EQ(expected.width, 255);
+  for (const char* endless : {"WHILE [1 EQ 1] DO1\nEND1\n", "M98 P1\nO1\nM98 P1\n"}) {
+    const Picture picture = ThumbnailOf(square + "#1=100\n" + endless + "G1 X500 Y500\n");
+    EXPECT_TRUE(picture.pixels == expected.pixels) << endless;
+  }
+}
+
 // A stream that fails part way would give a truncated picture, which the
 // Shell would keep as the file's thumbnail: GetThumbnail fails instead.
 TEST_F(ShellThumbnailTest, FailingStreamGivesAFailureAndNoBitmap) {

@@ -1,0 +1,200 @@
+#pragma once
+// What the parametric dialects spell differently, in one place: the words of
+// expressions (functions and operators), the keywords of program flow, the
+// ranges of numbered variables and the argument letters of a macro call. A
+// dialect joins by adding rows here; the evaluator reads only these tables.
+// Names are upper case; programs are matched without regard to case.
+#include <cstddef>
+#include <cstdint>
+
+// ---- Words, packed ------------------------------------------------------------
+// A word of up to ten letters packed into one integer (six bits a letter,
+// case folded), so that a lookup compares integers, not strings.
+constexpr uint64_t kNoWord = ~uint64_t{0};
+constexpr uint64_t PackLetter(uint64_t packed, char c) {
+  const int letter = c >= 'a' ? c - 'a' : c - 'A';
+  return packed << 6 | static_cast<uint64_t>(letter + 1);
+}
+constexpr bool IsWordLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+constexpr uint64_t PackWord(const char* word) {
+  uint64_t packed = 0;
+  for (; *word != '\0'; ++word) packed = PackLetter(packed, *word);
+  return packed;
+}
+// The run of letters at `at`: its packed form (kNoWord when longer than ten
+// letters) and its length.
+inline uint64_t PackedRun(const char* at, const char* end, size_t& length) {
+  uint64_t packed = 0;
+  size_t n = 0;
+  for (; at + n < end && IsWordLetter(at[n]); ++n) packed = n < 10 ? PackLetter(packed, at[n]) : kNoWord;
+  length = n;
+  return packed;
+}
+
+enum class Dialect : uint8_t {
+  Iso,       // macro programs of ISO controls: #1, IF [..] GOTO, WHILE [..] DO1, M98, G65
+  IsoOWord,  // o-word programs of ISO controls: #<name>, o100 sub/call/if/while/repeat
+};
+
+// ---- Expressions ------------------------------------------------------------
+
+enum class Function : uint8_t {
+  None, Sin, Cos, Tan, Asin, Acos, Atan, Sqrt, Abs, Round, Fix, Fup, Ln, Exp, Exists
+};
+
+struct FunctionName {
+  const char* name;
+  Function function;
+};
+
+// A function is its name followed by a bracket: SIN[30]. ATAN also takes
+// the two-argument form ATAN[a]/[b]; EXISTS takes a named variable.
+constexpr FunctionName kFunctions[] = {
+    {"SIN", Function::Sin},     {"COS", Function::Cos},   {"TAN", Function::Tan},
+    {"ASIN", Function::Asin},   {"ACOS", Function::Acos}, {"ATAN", Function::Atan},
+    {"SQRT", Function::Sqrt},   {"ABS", Function::Abs},   {"ROUND", Function::Round},
+    {"FIX", Function::Fix},     {"FUP", Function::Fup},   {"LN", Function::Ln},
+    {"EXP", Function::Exp},     {"EXISTS", Function::Exists},
+};
+
+enum class Operator : uint8_t {
+  None, Power, Multiply, Divide, Modulo, Add, Subtract,
+  Equal, NotEqual, Greater, GreaterEqual, Less, LessEqual, And, Or, Xor
+};
+
+struct OperatorName {
+  const char* name;
+  Operator op;
+  uint8_t precedence;  // higher binds tighter
+};
+
+// Binary operators, symbols and words. The logical words bind loosest, so
+// that [#1 GT 0 AND #2 LT 5] reads as two comparisons joined.
+constexpr OperatorName kOperators[] = {
+    {"**", Operator::Power, 5},      {"*", Operator::Multiply, 4},
+    {"/", Operator::Divide, 4},      {"MOD", Operator::Modulo, 4},
+    {"+", Operator::Add, 3},         {"-", Operator::Subtract, 3},
+    {"EQ", Operator::Equal, 2},      {"NE", Operator::NotEqual, 2},
+    {"GT", Operator::Greater, 2},    {"GE", Operator::GreaterEqual, 2},
+    {"LT", Operator::Less, 2},       {"LE", Operator::LessEqual, 2},
+    {"AND", Operator::And, 1},       {"OR", Operator::Or, 1},
+    {"XOR", Operator::Xor, 1},
+};
+
+// ---- Program flow -----------------------------------------------------------
+
+enum class FlowWord : uint8_t {
+  None,
+  // ISO macro statements, at the start of a block's code.
+  If, Then, Goto, While, Do, End,
+  // o-word statements: o100 sub, o<name> call [1] [2], ...
+  Sub, EndSub, Call, Return, ElseIf, Else, EndIf, EndWhile, Repeat, EndRepeat, Break, Continue,
+};
+
+struct FlowKeyword {
+  const char* name;
+  FlowWord word;
+  Dialect dialect;
+};
+
+constexpr FlowKeyword kFlowKeywords[] = {
+    {"IF", FlowWord::If, Dialect::Iso},
+    {"THEN", FlowWord::Then, Dialect::Iso},
+    {"GOTO", FlowWord::Goto, Dialect::Iso},
+    {"WHILE", FlowWord::While, Dialect::Iso},
+    {"DO", FlowWord::Do, Dialect::Iso},
+    {"END", FlowWord::End, Dialect::Iso},
+
+    {"SUB", FlowWord::Sub, Dialect::IsoOWord},
+    {"ENDSUB", FlowWord::EndSub, Dialect::IsoOWord},
+    {"CALL", FlowWord::Call, Dialect::IsoOWord},
+    {"RETURN", FlowWord::Return, Dialect::IsoOWord},
+    {"IF", FlowWord::If, Dialect::IsoOWord},
+    {"ELSEIF", FlowWord::ElseIf, Dialect::IsoOWord},
+    {"ELSE", FlowWord::Else, Dialect::IsoOWord},
+    {"ENDIF", FlowWord::EndIf, Dialect::IsoOWord},
+    {"WHILE", FlowWord::While, Dialect::IsoOWord},
+    {"ENDWHILE", FlowWord::EndWhile, Dialect::IsoOWord},
+    {"DO", FlowWord::Do, Dialect::IsoOWord},
+    {"REPEAT", FlowWord::Repeat, Dialect::IsoOWord},
+    {"ENDREPEAT", FlowWord::EndRepeat, Dialect::IsoOWord},
+    {"BREAK", FlowWord::Break, Dialect::IsoOWord},
+    {"CONTINUE", FlowWord::Continue, Dialect::IsoOWord},
+};
+
+// Words of a block that call, return or end (M and G codes with their
+// numbers). A call of the ISO dialect names its program with P and its
+// repeats with L.
+enum class CallCode : uint8_t { None, SubCall, MacroCall, Return, ProgramEnd };
+
+struct CallCodeRow {
+  char letter;
+  int number;
+  CallCode code;
+};
+
+constexpr CallCodeRow kCallCodes[] = {
+    {'M', 98, CallCode::SubCall},    // M98 P1001 L3, M98 P31001: same locals
+    {'G', 65, CallCode::MacroCall},  // G65 P9010 A1. B2.: arguments to fresh locals
+    {'M', 99, CallCode::Return},     // end of a subprogram; in the main program its end
+    {'M', 2, CallCode::ProgramEnd},  // M2, M02, M30: after a call, ends the program
+    {'M', 30, CallCode::ProgramEnd},
+};
+
+// ---- Lookups by packed word --------------------------------------------------------
+
+template <typename Row, size_t N>
+struct PackedNames {
+  uint64_t code[N];
+};
+template <typename Row, size_t N>
+constexpr PackedNames<Row, N> PackNames(const Row (&rows)[N]) {
+  PackedNames<Row, N> packed{};
+  for (size_t k = 0; k < N; ++k) {
+    // Symbols (**, *, ...) have no packed form.
+    packed.code[k] = IsWordLetter(rows[k].name[0]) ? PackWord(rows[k].name) : kNoWord;
+  }
+  return packed;
+}
+constexpr auto kFunctionCodes = PackNames(kFunctions);
+constexpr auto kOperatorCodes = PackNames(kOperators);
+constexpr auto kFlowCodes = PackNames(kFlowKeywords);
+
+inline Function FindFunction(uint64_t word) {
+  if (word == kNoWord) return Function::None;
+  for (size_t k = 0; k < sizeof kFunctions / sizeof kFunctions[0]; ++k)
+    if (kFunctionCodes.code[k] == word) return kFunctions[k].function;
+  return Function::None;
+}
+inline const OperatorName* FindWordOperator(uint64_t word) {
+  if (word == kNoWord) return nullptr;
+  for (size_t k = 0; k < sizeof kOperators / sizeof kOperators[0]; ++k)
+    if (kOperatorCodes.code[k] == word) return &kOperators[k];
+  return nullptr;
+}
+inline FlowWord FindFlowWord(uint64_t word, Dialect dialect) {
+  if (word == kNoWord) return FlowWord::None;
+  for (size_t k = 0; k < sizeof kFlowKeywords / sizeof kFlowKeywords[0]; ++k)
+    if (kFlowCodes.code[k] == word && kFlowKeywords[k].dialect == dialect) return kFlowKeywords[k].word;
+  return FlowWord::None;
+}
+
+// ---- Variables ----------------------------------------------------------------
+
+constexpr int kLocalVariables = 33;       // #1..#33 belong to a call level
+constexpr int kNumberedVariables = 5399;  // #1..#5399; above: always vacant
+constexpr int kAlarmVariable = 3000;      // a write raises an alarm: the program ends
+
+// G65's argument letters and the locals they set (A #1, B #2, C #3, I #4 ...).
+struct ArgumentLetter {
+  char letter;
+  uint8_t local;
+};
+constexpr ArgumentLetter kMacroArguments[] = {
+    {'A', 1},  {'B', 2},  {'C', 3},  {'I', 4},  {'J', 5},  {'K', 6},  {'D', 7},
+    {'E', 8},  {'F', 9},  {'H', 11}, {'M', 13}, {'Q', 17}, {'R', 18}, {'S', 19},
+    {'T', 20}, {'U', 21}, {'V', 22}, {'W', 23}, {'X', 24}, {'Y', 25}, {'Z', 26},
+};
+
+// o-word calls hand their bracketed arguments to #1, #2, ... of the sub.
+constexpr int kMaxCallArguments = 30;

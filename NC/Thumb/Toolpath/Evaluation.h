@@ -1,0 +1,223 @@
+#pragma once
+// Parametric programs: variables, expressions, jumps, loops and calls. The
+// state lives in fixed tables inside the run's context (nothing allocated),
+// every loop is bounded by the pass's block budget, and every table by its
+// size. Values are doubles; a vacant value is a NaN inside the evaluator and
+// never leaves it: a word whose value is vacant is simply not given.
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "DialectTables.h"
+
+// Limits of one pass. The fuzz build lowers the block budget (see
+// fuzz/CMakeLists.txt) so that every input stays within the fuzzer's time.
+#ifndef VANTREL_BLOCK_BUDGET
+#define VANTREL_BLOCK_BUDGET 4000000
+#endif
+constexpr uint32_t kBlockBudget = VANTREL_BLOCK_BUDGET;  // blocks executed once the program has jumped back
+constexpr int kMaxCallDepth = 16;           // nested calls
+constexpr int kMaxLoops = 32;               // open loops over all call levels
+constexpr int kMaxNamedVariables = 128;     // #<name> and #<_name>
+constexpr int kMaxNameLength = 31;
+constexpr int kLabelCacheSize = 256;        // jump targets found, by label
+
+// ---- Variables (Variables.cpp) ------------------------------------------------
+
+struct NamedVariable {
+  uint64_t hash;
+  int8_t level;                  // call level it belongs to; -1: global (#<_name>)
+  char name[kMaxNameLength + 1];
+  double value;
+};
+
+// Variables above #999 (system and user parameters of the controls) are
+// few in any program: a short list holds them, so that the context, which
+// callers keep on their stack, stays small.
+constexpr int kTableVariables = 999;  // #1..#999 in a table
+constexpr int kListedVariables = 64;  // #1000..#5399 set by a program
+struct ListedVariable {
+  int number;
+  double value;
+};
+
+struct Variables {
+  // #1..#999; #1..#33 are the main program's locals. Index 0 (#0) stays vacant.
+  double numbered[kTableVariables + 1];
+  ListedVariable listed[kListedVariables];
+  int listedCount = 0;
+  // Locals of the call levels that have their own (G65, o-word calls).
+  double frames[kMaxCallDepth][kLocalVariables + 1];
+  int frame = 0;                 // 0: the main program's locals; k: frames[k - 1]
+  int level = 0;                 // call level named locals belong to
+  NamedVariable named[kMaxNamedVariables];
+  int namedCount = 0;
+};
+
+constexpr double VacantValue() { return std::numeric_limits<double>::quiet_NaN(); }
+inline bool IsVacant(double value) { return value != value; }
+void ClearVariables(Variables& vars);
+// #n for a number from an expression (the nearest whole number); vacant
+// outside #1..#5399. Inline: loops read variables in every block.
+double ReadListed(const Variables& vars, double number);
+inline double ReadNumbered(const Variables& vars, double number) {
+  if (!(number >= 0.5 && number < kTableVariables + 0.5)) return ReadListed(vars, number);  // NaN too
+  const int n = static_cast<int>(number + 0.5);
+  if (n <= kLocalVariables && vars.frame != 0) return vars.frames[vars.frame - 1][n];
+  return vars.numbered[n];
+}
+// False when the write raises an alarm (#3000): the program ends there.
+// Writes outside #1..#5399 are ignored, and so are new ones above #999
+// once the list is full.
+bool WriteNumbered(Variables& vars, double number, double value);
+// #<name>: names are matched without case and spaces; a leading "_" makes it
+// global. Reading an unknown name gives vacant; a full table ignores writes.
+double ReadNamed(const Variables& vars, const char* name, size_t length, bool* exists = nullptr);
+void WriteNamed(Variables& vars, const char* name, size_t length, double value);
+// Enters (fresh locals, all vacant) or leaves a call level's locals.
+void EnterLocals(Variables& vars, bool fresh);
+void LeaveLocals(Variables& vars, int callerFrame);
+double* Locals(Variables& vars);
+
+// ---- Expressions (Expression.cpp) ------------------------------------------------
+
+// An expression as the evaluator last read it, in the order of evaluation
+// (operands before their operators), so that a loop that runs the same
+// block again evaluates it without reading its text.
+constexpr int kCompiledSteps = 24;
+constexpr int kCompiledExpressions = 64;
+struct ExpressionStep {
+  uint8_t kind;     // see Expression.cpp
+  uint8_t code;     // operator or function
+  uint16_t offset;  // named variables: the name's place after the expression's start
+  uint16_t length;
+  double value;     // numbers
+};
+struct CompiledExpression {
+  uint64_t key = 0;      // where it stands in the file (block and place in its code)
+  uint16_t length = 0;   // bytes it takes
+  uint8_t steps = 0;     // 0: none here
+  ExpressionStep step[kCompiledSteps];
+};
+struct ExpressionCache {
+  CompiledExpression slot[kCompiledExpressions];
+};
+
+// Reads an expression at `at` (not past `end`) and moves `at` past it.
+// Whole: a full expression (a right-hand side: 2*#1+3); otherwise one
+// operand (the value of a word: #1, -#2, [#1/2], #[#3+1]). Returns false
+// when the text is no expression; `value` may be vacant either way. With a
+// cache, `key` names the expression's place in the file: the same place
+// always holds the same text.
+bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
+                        double& value, ExpressionCache* cache = nullptr, uint64_t key = 0);
+
+// ---- Program flow (ProgramFlow.cpp) ------------------------------------------------
+
+struct CallFrame {
+  uint64_t returnAt;     // the block after the call
+  uint64_t bodyAt;       // the body's first block, for the next repeat
+  uint64_t programAt;    // the caller's program start (where its GOTOs search)
+  uint32_t repeats;      // runs of the body left, this one included
+  int callerFrame;       // the caller's locals
+  int loopBase;          // loops open when the call was made
+  bool oWord;            // o-word call (ends at endsub/return)
+};
+
+enum class LoopKind : uint8_t { DoEnd, OWhile, ODo, ORepeat };
+
+struct LoopRecord {
+  LoopKind kind;
+  int level;             // call level
+  uint64_t key;          // DO number, or the o-word's number or name
+  uint64_t at;           // where the loop goes back to
+  uint32_t count;        // repeats left (repeat loops)
+};
+
+struct LabelEntry {
+  uint64_t key;          // the label; 0: empty
+  uint64_t scope;        // where the search started
+  uint64_t at;           // position of the labelled block, or none (kNowhere)
+};
+
+struct Evaluation {
+  bool used = false;          // this pass has evaluated a block (its tables are cleared)
+  bool counting = false;      // the pass has jumped back: every block spends the budget
+  bool called = false;        // the pass made a call: M30/M2 end the program
+  bool tncProgram = false;    // BEGIN PGM seen: TNC blocks are not evaluated
+  uint32_t blocksLeft = kBlockBudget;
+  uint64_t programAt = 0;     // start of the program being run (GOTO searches it)
+  // An o-word if whose condition failed jumped to the next elseif, else or
+  // endif of this key: that block is entered as a branch, not fallen into.
+  uint64_t branchKey = 0;
+  int depth = 0;
+  CallFrame calls[kMaxCallDepth];
+  int loopCount = 0;
+  LoopRecord loops[kMaxLoops];
+  LabelEntry labels[kLabelCacheSize];
+  Variables vars;
+  // Depends on the file's text only: kept from pass to pass, cleared for
+  // each run (ClearCompiled) once a run has filled it.
+  bool compiledKept = false;
+  ExpressionCache expressions;
+};
+
+// Pass start: back to a fresh program.
+void ResetEvaluation(Evaluation& eval);
+// Run start: forgets the compiled expressions of another file.
+void ClearCompiled(Evaluation& eval);
+
+// What a block starts with: its block number, and a program number (O1001,
+// :1001) or an o-word (o100 sub, o<name> call) with its keyword.
+struct BlockHead {
+  bool hasNumber = false;  // N..
+  uint64_t number = 0;
+  bool hasProgram = false; // O1001 or :1001 without an o-word keyword
+  uint64_t program = 0;
+  uint64_t oKey = 0;       // the o-word's number or name (0: no o-word)
+  FlowWord oWord = FlowWord::None;
+  const char* rest = nullptr;  // what follows the head (after an o-word's keyword)
+};
+void ReadHead(const char* text, const char* end, BlockHead& head);
+
+class StreamReader;
+struct NcPathContext;
+
+// Spends `blocks` of the pass's budget; false when it is used up.
+inline bool SpendBlocks(Evaluation& eval, uint32_t blocks) {
+  if (eval.blocksLeft < blocks) {
+    eval.blocksLeft = 0;
+    return false;
+  }
+  eval.blocksLeft -= blocks;
+  return true;
+}
+
+// Searches for jump targets; each returns the position of the block found,
+// or kNowhere. Every line a search reads spends a block of the budget.
+constexpr uint64_t kNowhere = UINT64_MAX;
+// N n of the running program: from `from` to the program's end, then from
+// its start to `blockAt`.
+uint64_t FindNumberLabel(NcPathContext& ctx, StreamReader& reader, uint64_t n, uint64_t blockAt,
+                         uint64_t from);
+// The first block O n (or :n) of the file.
+uint64_t FindProgram(NcPathContext& ctx, StreamReader& reader, uint64_t n);
+// The first o-word `key` with one of `words` (FlowWord bits) from `from` on.
+uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint32_t words,
+                   uint64_t from);
+// The first END m block from `from` on.
+uint64_t FindLoopEnd(NcPathContext& ctx, StreamReader& reader, uint64_t m, uint64_t from);
+constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }
+
+// Calls and loops of the running program. Push returns false at the depth
+// limit (the pass ends).
+bool PushCall(Evaluation& eval, const CallFrame& frame, bool freshLocals);
+uint64_t ReturnFromCall(Evaluation& eval);  // where the caller goes on
+LoopRecord* FindLoop(Evaluation& eval, LoopKind kind, uint64_t key);
+LoopRecord* FindAnyLoop(Evaluation& eval, uint64_t key);
+bool OpenLoop(Evaluation& eval, LoopKind kind, uint64_t key, uint64_t at, uint32_t count);
+void CloseLoop(Evaluation& eval, const LoopRecord* record);
+
+// Block scanner's questions: whether a block's code text needs the
+// evaluator, and the evaluation of such a block.
+bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length);

@@ -1,0 +1,18 @@
+#1=0
+#2=[40/4]
+G0 X0 Y0
+WHILE [#1 LT 4] DO1
+#3=0
+WHILE [#3 LE 1] DO2
+G1 X[#1*#2+#3] Y[SIN[#1*30]*10]
+#3=#3+1
+END2
+#1=#1+1
+END1
+N20 G1 X#2 Y-#2
+IF [#1 GE 4] GOTO 30
+G1 X99 Y99
+N30 G2 X[#2*2] Y0 R#2
+IF [#1 EQ 4] THEN #4=ATAN[1]/[1]
+G1 X#4 Y[FIX[#4/2] MOD 7]
+M30
