@@ -505,8 +505,10 @@ namespace {
   if (ctx.tncBlock == TNC_STRUCTURE) {
     // A cycle definition or working plane: its words are no position.
     ClearTncWords(ctx);
-    reader.Skip(line.length);
-    if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
+    if (!line.rewritten) {
+      reader.Skip(line.length);
+      if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
+    }
     return 0;
   }
 
@@ -541,6 +543,7 @@ namespace {
   // Whole numbers below 2^53 add up exactly, in any grouping.
   ctx.countY += lettersY;
   ctx.countZ += lettersZ;
+  if (line.rewritten) return stored;  // the evaluator moved the reader on
   reader.Skip(line.length);
   // A line longer than any block (the scanner skips those) ends here too.
   if (line.bytes[line.length - 1] != '\n') reader.SkipLine();

@@ -425,6 +425,18 @@ int ScanEvaluatedBlock(NcPathContext& ctx, StreamReader& reader, const char* cod
   char keywords[kKeywordTextSize];
   const size_t n = EvaluateBlock(ctx, reader, code, length, line.length, line, keywords);
   if (n == 0) return 0;
+  if (ctx.eval.tncProgram) {
+    // A TNC block comes back as its text with the values written in: the
+    // word reader reads that text as it reads the program's own lines.
+    std::memcpy(line.text, keywords, n);
+    line.text[n] = '\n';
+    std::memset(line.text + n + 1, 0, BlockLine::kTextPadding);
+    line.bytes = line.text;
+    line.length = n + 1;
+    line.plainWords = -1;
+    line.rewritten = true;
+    FindAddressLetters(line, ctx.isTnc == 0);
+  }
   int16_t firstAt[kKeywordCount];
   const KeywordSet found = FindKeywords(keywords, n, firstAt);
   if (ApplyOneMotion(ctx, keywords, n, found, firstAt)) return 1;
@@ -450,6 +462,7 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
     return 1;
   }
   line.plainWords = -1;
+  line.rewritten = false;
   return ScanOtherBlock(ctx, reader, line);
 }
 
@@ -554,8 +567,19 @@ namespace {
 
   // A NUL byte ends the code text, as it would end a C string.
   codeLength = std::strlen(code);
-  if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength))
+  if (ctx.eval.tncProgram) {
+    // A TNC program's statements are the line up to ";" in both passes,
+    // though the first reads the program as ISO until the votes are in.
+    const char* const raw = reinterpret_cast<const char*>(line.bytes);
+    const void* semicolon = std::memchr(raw, ';', length);
+    size_t tncLength = semicolon ? static_cast<size_t>(static_cast<const char*>(semicolon) - raw) : length;
+    const void* nul = std::memchr(raw, '\0', tncLength);
+    if (nul) tncLength = static_cast<size_t>(static_cast<const char*>(nul) - raw);
+    if (tncLength > 0 && NeedsEvaluation(ctx.eval, raw, tncLength))
+      return ScanEvaluatedBlock(ctx, reader, raw, tncLength, line);
+  } else if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength)) {
     return ScanEvaluatedBlock(ctx, reader, code, codeLength, line);
+  }
   // The word reader reads the line itself at the letters found here.
   FindAddressLetters(line, iso);
   if (codeLength == 0) return 0;

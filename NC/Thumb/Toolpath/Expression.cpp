@@ -26,18 +26,24 @@ void SkipSpaces(const char*& at, const char* end) {
   while (at < end && (*at == ' ' || *at == '\t')) ++at;
 }
 
+constexpr int kCaretRow = 15;
+static_assert(kOperators[kCaretRow].op == Operator::Power && kOperators[kCaretRow].name[0] == '^',
+              "FindOperator follows the operator table");
+
 // The operator at `at`, and its length; null when there is none.
-const OperatorName* FindOperator(const char* at, const char* end, size_t& length) {
+const OperatorName* FindOperator(const char* at, const char* end, Dialect dialect, size_t& length) {
   if (at >= end) return nullptr;
-  if (IsLetter(*at)) return FindWordOperator(PackedRun(at, end, length));
+  if (IsLetter(*at)) return FindWordOperator(PackedRun(at, end, length), dialect);
   length = 1;
+  const bool iso = (DialectBit(dialect) & kIsoDialects) != 0;
   switch (*at) {
     case '*':
-      if (at + 1 < end && at[1] == '*') {
+      if (iso && at + 1 < end && at[1] == '*') {
         length = 2;
         return &kOperators[kPowerRow];
       }
       return &kOperators[kMultiplyRow];
+    case '^': return iso ? nullptr : &kOperators[kCaretRow];
     case '/': return &kOperators[kDivideRow];
     case '+': return &kOperators[kAddRow];
     case '-': return &kOperators[kSubtractRow];
@@ -102,6 +108,11 @@ double Call(Function f, double x) {
     case Function::Fup: return std::ceil(x);
     case Function::Ln: return x <= 0 ? VacantValue() : Finite(std::log(x));
     case Function::Exp: return Finite(std::exp(x));
+    case Function::Square: return Finite(x * x);
+    case Function::Integer: return std::trunc(x);
+    case Function::Fraction: return x - std::trunc(x);
+    case Function::Sign: return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0;
+    case Function::Pi:
     case Function::Exists:
     case Function::None: break;
   }
@@ -114,6 +125,7 @@ enum class Pending : uint8_t {
   SecondArg,  // "[" of ATAN[a]/[b]'s b; the value below it is a
   Negate,     // unary minus
   Variable,   // "#": the value that follows is a variable number
+  Prefix,     // a TNC function before its operand: SIN Q1
   Binary,
 };
 
@@ -128,8 +140,10 @@ enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFu
 
 class Evaluator {
  public:
-  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record)
-      : vars_(vars), start_(start), end_(end), record_(record) {}
+  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record,
+            Dialect dialect)
+      : vars_(vars), start_(start), end_(end), record_(record), dialect_(dialect),
+        syntax_(SyntaxOf(dialect)) {}
 
   bool Run(const char*& at, bool whole, double& value);
 
@@ -172,6 +186,9 @@ class Evaluator {
       } else if (e.kind == Pending::Variable) {
         top = ReadNumbered(vars_, top);
         Record(kVariable);
+      } else if (e.kind == Pending::Prefix) {
+        top = Call(e.function, top);
+        Record(kFunction, static_cast<uint8_t>(e.function));
       } else {
         return;
       }
@@ -198,6 +215,8 @@ class Evaluator {
   const char* start_;
   const char* end_;
   CompiledExpression* record_;
+  Dialect dialect_;
+  const ExpressionSyntax& syntax_;
   double value_[kStackSize];
   Entry entry_[kStackSize];
   int values_ = 0, entries_ = 0;
@@ -228,11 +247,11 @@ bool Evaluator::ReadOperand(const char*& at) {
     if (c == '-' || c == '+') {
       if (c == '-' && !PushEntry({Pending::Negate, Function::None, nullptr})) return false;
       ++at;
-    } else if (c == '#') {
+    } else if (c == '#' && syntax_.hashVariables) {
       ++at;
       if (at < end_ && *at == '<') return ReadNamedVariable(at, v, nullptr) && PushValue(v);
       if (!PushEntry({Pending::Variable, Function::None, nullptr})) return false;
-    } else if (c == '[') {
+    } else if (c == syntax_.open) {
       ++at;
       if (!PushEntry({Pending::Open, Function::None, nullptr})) return false;
     } else if (IsDigit(c) || c == '.') {
@@ -240,8 +259,25 @@ bool Evaluator::ReadOperand(const char*& at) {
       Record(kNumber, 0, v);
       return PushValue(v);
     } else if (IsLetter(c)) {
+      if (syntax_.parameterFamilies && ReadTncParameter(at, end_, v)) {
+        // Q1: the variable's number, then its value, as #1 is read.
+        Record(kNumber, 0, v);
+        if (!PushValue(ReadNumbered(vars_, v))) return false;
+        Record(kVariable);
+        return true;
+      }
       size_t length = 0;
-      const Function f = FindFunction(PackedRun(at, end_, length));
+      const Function f = FindFunction(PackedRun(at, end_, length), dialect_);
+      if (syntax_.prefixFunctions) {
+        if (f == Function::None) return false;
+        at += length;
+        if (f == Function::Pi) {
+          Record(kNumber, 0, 3.141592653589793);
+          return PushValue(3.141592653589793);
+        }
+        if (!PushEntry({Pending::Prefix, f, nullptr})) return false;
+        continue;
+      }
       const char* p = at + length;
       SkipSpaces(p, end_);
       if (f == Function::None || p >= end_ || *p != '[') return false;
@@ -313,7 +349,7 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
     // Operators and closing brackets until the next operand is due.
     for (;;) {
       SkipSpaces(p, end_);
-      if (p < end_ && *p == ']' && OpenBrackets()) {
+      if (p < end_ && *p == syntax_.close && OpenBrackets()) {
         if (!CloseBracket(p)) return false;
         if (entries_ > 0 && entry_[entries_ - 1].kind == Pending::SecondArg) break;
         continue;
@@ -321,7 +357,7 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
       size_t length = 0;
       const OperatorName* op = nullptr;
       // One operand only (a word's value): done once it is complete.
-      if (whole || OpenBrackets()) op = FindOperator(p, end_, length);
+      if (whole || OpenBrackets()) op = FindOperator(p, end_, dialect_, length);
       if (op == nullptr) {
         if (OpenBrackets()) return false;  // "[" never closed
         Reduce(0);
@@ -371,8 +407,24 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
 
 }  // namespace
 
+double ApplyOperator(Operator op, double a, double b) { return Apply(op, a, b); }
+double ApplyFunction(Function f, double x) { return Call(f, x); }
+
+bool ReadTncParameter(const char*& at, const char* end, double& number) {
+  size_t length = 0;
+  const VariableFamily* family = FindParameterFamily(PackedRun(at, end, length));
+  const char* p = at + length;
+  if (family == nullptr || p >= end || !IsDigit(*p)) return false;
+  int n = 0;
+  for (; p < end && IsDigit(*p); ++p) n = n < 100000 ? n * 10 + (*p - '0') : n;
+  at = p;
+  // A number past the family's end names no variable: #0, always vacant.
+  number = n < family->count ? family->first + n : 0;
+  return true;
+}
+
 bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
-                        double& value, ExpressionCache* cache, uint64_t key) {
+                        double& value, ExpressionCache* cache, uint64_t key, Dialect dialect) {
   CompiledExpression* slot = nullptr;
   if (cache != nullptr) {
     slot = &cache->slot[(key * 0x9E3779B97F4A7C15ull) >> 58];  // 64 slots
@@ -384,7 +436,7 @@ bool EvaluateExpression(const Variables& vars, const char*& at, const char* end,
     }
     slot->steps = 0;
   }
-  Evaluator evaluator(vars, at, end, slot);
+  Evaluator evaluator(vars, at, end, slot, dialect);
   value = VacantValue();
   const char* const start = at;
   if (!evaluator.Run(at, whole, value)) {

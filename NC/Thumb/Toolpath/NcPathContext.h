@@ -156,6 +156,11 @@ struct BlockLine {
   int plainWords = -1;
   uint8_t plainSlots[kMaxPlainWords];
   double plainValues[kMaxPlainWords];
+  // A TNC block the evaluator rewrote (parameters as their values): `bytes`
+  // points at `text`, and the reader already stands at the block to run next.
+  bool rewritten = false;
+  static constexpr size_t kTextPadding = 16;  // the word reader loads 16 bytes at a time
+  uint8_t text[kLimit + kTextPadding];
 };
 
 // Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
