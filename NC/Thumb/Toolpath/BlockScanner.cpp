@@ -237,8 +237,14 @@ unsigned StopBits(__m128i bytes) {
 // letters for the word reader and finds its keywords (FindKeywords on the line itself); `length`
 // receives the length of its code text, without CR-LF. False for any other
 // line, which the general way then reads.
+// In a TNC program (`tnc`), `mayEvaluate` tells whether the line holds a
+// byte that every block for the evaluator holds (see kTncParameterByte).
 bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length,
-                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount], bool tnc, bool called,
+                     bool& mayEvaluate) {
+  mayEvaluate = false;
+  const __m128i fold = _mm_set1_epi8(0x20);  // capitals to small letters
+  const __m128i m = _mm_set1_epi8(called ? kTncEndByte : kTncParameterByte);
   const StreamReader::Line unread = reader.Unread();
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
   const char* const text = reinterpret_cast<const char*>(unread.bytes);
@@ -253,6 +259,13 @@ bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length
     // The line's bytes among the 16: those before its newline.
     const unsigned own = newline != 0 ? (newline & (0u - newline)) - 1u : valid;
     if ((StopBits(bytes) & own) != 0) return false;
+    if (tnc) {
+      const __m128i small = _mm_or_si128(bytes, fold);
+      const __m128i hits = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(small, _mm_set1_epi8(kTncParameterByte)), _mm_cmpeq_epi8(small, _mm_set1_epi8(kTncFnByte))),
+          _mm_or_si128(_mm_cmpeq_epi8(small, _mm_set1_epi8(kTncLabelByte)), _mm_cmpeq_epi8(small, m)));
+      mayEvaluate |= (static_cast<unsigned>(_mm_movemask_epi8(hits)) & own) != 0;
+    }
     line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & own);
     // No keyword holds a CR or a newline, so none runs past the line's end
     // and the window may stand for the line's length.
@@ -476,7 +489,9 @@ namespace {
   KeywordSet found = 0;
   size_t length = 0;
 #if defined(__SSE2__)
-  if (SweepCommonLine(reader, line, length, found, firstAt)) {
+  bool mayEvaluate = false;
+  const bool tnc = ctx.eval.tncProgram;
+  if (SweepCommonLine(reader, line, length, found, firstAt, tnc, ctx.eval.called, mayEvaluate)) {
     // The code text is the line itself.
     ctx.tncBlock = TNC_NONE;  // a keyword names it
     ctx.machineBlock = false;
@@ -484,7 +499,8 @@ namespace {
     ctx.hasComment = false;
     if (length == 0) return 0;
     const char* const text = reinterpret_cast<const char*>(line.bytes);
-    if (NeedsEvaluation(ctx.eval, text, length)) return ScanEvaluatedBlock(ctx, reader, text, length, line);
+    if ((!tnc || mayEvaluate) && NeedsEvaluation(ctx.eval, text, length))
+      return ScanEvaluatedBlock(ctx, reader, text, length, line);
     if (ApplyOneMotion(ctx, text, length, found, firstAt)) return 1;
     return ApplyKeywords(ctx, text, length, found, firstAt);
   }

@@ -9,6 +9,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "NcPathContext.h"
 
 namespace {
@@ -359,9 +363,39 @@ uint64_t TncRun::Run(const char* code, size_t length, size_t lineLength) {
   }
 }
 
+// Whether the text holds a byte that every block for the evaluator holds
+// (see kTncParameterByte). Most blocks of a plain TNC program hold none of
+// them (L X+10 Y+5 R0 F500).
+bool MayNeedEvaluation(const char* code, size_t length, bool called) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  if (length >= 16) {
+    const __m128i fold = _mm_set1_epi8(0x20);  // capitals to small letters
+    const __m128i m = _mm_set1_epi8(called ? kTncEndByte : kTncParameterByte);
+    // Sixteen bytes at a time; the last sixteen overlap those before them.
+    for (;; i += 16) {
+      if (i + 16 > length) i = length - 16;
+      const __m128i bytes = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(code + i)), fold);
+      const __m128i hits = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(kTncParameterByte)), _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kTncFnByte))),
+          _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(kTncLabelByte)), _mm_cmpeq_epi8(bytes, m)));
+      if (_mm_movemask_epi8(hits) != 0) return true;
+      if (i + 16 == length) return false;
+    }
+  }
+#endif
+  for (; i < length; ++i) {
+    const char c = static_cast<char>(code[i] | 0x20);
+    if (c == kTncParameterByte || c == kTncFnByte || c == kTncLabelByte || (called && c == kTncEndByte))
+      return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool NeedsTncEvaluation(const Evaluation& eval, const char* code, size_t length) {
+  if (!MayNeedEvaluation(code, length, eval.called)) return false;
   const char* const end = code + length;
   const char* p = StatementStart(code, end);
   if (p < end && *p == '*') return false;  // a structure line: a comment whole
