@@ -40,21 +40,33 @@ constexpr uint8_t DialectBit(Dialect d) { return static_cast<uint8_t>(1u << stat
 constexpr uint8_t kIsoDialects = DialectBit(Dialect::Iso) | DialectBit(Dialect::IsoOWord);
 constexpr uint8_t kTncDialect = DialectBit(Dialect::Tnc);
 
-// How a dialect writes an expression: its brackets, and whether a function
-// takes the operand after it (TNC: SIN Q1, SQRT (Q1 + 2)) or a bracket
-// right after its name (ISO: SIN[#1]).
-// ISO variables are # and a number; TNC parameters a family's letters and
-// a number (Q1, QL2; see kTncParameters).
+
+// ---- Punctuation --------------------------------------------------------------
+
+// The bytes that mark variables (#1, #<name>) and brackets. ISO macros and
+// o-words share them; a dialect that writes variables otherwise (Q1, R1)
+// adds its own marks.
+struct Punctuation {
+  char variable, nameOpen, nameClose, open, close;
+};
+constexpr Punctuation kIsoMarks{'#', '<', '>', '[', ']'};
+// TNC parameters have no mark: they are a family's letters and a number
+// (Q1, QL2; see kTncParameters).
+constexpr Punctuation kTncMarks{'\0', '\0', '\0', '(', ')'};
+
+// How a dialect writes an expression: its marks, whether its parameters
+// are letters and a number, and whether a function takes the operand after
+// it (TNC: SIN Q1, SQRT (Q1 + 2)) or a bracket right after its name (ISO:
+// SIN[#1]).
 struct ExpressionSyntax {
-  char open, close;
-  bool hashVariables;
+  Punctuation marks;
   bool parameterFamilies;
   bool prefixFunctions;
 };
 constexpr ExpressionSyntax kExpressionSyntax[] = {
-    {'[', ']', true, false, false},  // Iso
-    {'[', ']', true, false, false},  // IsoOWord
-    {'(', ')', false, true, true},   // Tnc
+    {kIsoMarks, false, false},  // Iso
+    {kIsoMarks, false, false},  // IsoOWord
+    {kTncMarks, true, true},    // Tnc
 };
 constexpr const ExpressionSyntax& SyntaxOf(Dialect d) { return kExpressionSyntax[static_cast<int>(d)]; }
 

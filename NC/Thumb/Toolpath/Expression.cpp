@@ -143,7 +143,7 @@ class Evaluator {
   Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record,
             Dialect dialect)
       : vars_(vars), start_(start), end_(end), record_(record), dialect_(dialect),
-        syntax_(SyntaxOf(dialect)) {}
+        syntax_(SyntaxOf(dialect)), marks_(syntax_.marks) {}
 
   bool Run(const char*& at, bool whole, double& value);
 
@@ -217,6 +217,7 @@ class Evaluator {
   CompiledExpression* record_;
   Dialect dialect_;
   const ExpressionSyntax& syntax_;
+  const Punctuation& marks_;
   double value_[kStackSize];
   Entry entry_[kStackSize];
   int values_ = 0, entries_ = 0;
@@ -227,7 +228,7 @@ class Evaluator {
 bool Evaluator::ReadNamedVariable(const char*& at, double& v, bool* exists) {
   const char* name = at + 1;
   const char* p = name;
-  while (p < end_ && *p != '>') ++p;
+  while (p < end_ && *p != marks_.nameClose) ++p;
   if (p == end_) return false;
   v = ReadNamed(vars_, name, static_cast<size_t>(p - name), exists);
   Record(exists != nullptr ? kExists : kNamed, 0, 0, name, static_cast<size_t>(p - name));
@@ -247,11 +248,11 @@ bool Evaluator::ReadOperand(const char*& at) {
     if (c == '-' || c == '+') {
       if (c == '-' && !PushEntry({Pending::Negate, Function::None, nullptr})) return false;
       ++at;
-    } else if (c == '#' && syntax_.hashVariables) {
+    } else if (c == marks_.variable && c != '\0') {
       ++at;
-      if (at < end_ && *at == '<') return ReadNamedVariable(at, v, nullptr) && PushValue(v);
+      if (at < end_ && *at == marks_.nameOpen) return ReadNamedVariable(at, v, nullptr) && PushValue(v);
       if (!PushEntry({Pending::Variable, Function::None, nullptr})) return false;
-    } else if (c == syntax_.open) {
+    } else if (c == marks_.open) {
       ++at;
       if (!PushEntry({Pending::Open, Function::None, nullptr})) return false;
     } else if (IsDigit(c) || c == '.') {
@@ -280,17 +281,17 @@ bool Evaluator::ReadOperand(const char*& at) {
       }
       const char* p = at + length;
       SkipSpaces(p, end_);
-      if (f == Function::None || p >= end_ || *p != '[') return false;
+      if (f == Function::None || p >= end_ || *p != marks_.open) return false;
       at = p + 1;
       if (f == Function::Exists) {
         // EXISTS[#<name>]: whether the name is set.
         SkipSpaces(at, end_);
         bool exists = false;
-        if (end_ - at < 2 || at[0] != '#' || at[1] != '<') return false;
+        if (end_ - at < 2 || at[0] != marks_.variable || at[1] != marks_.nameOpen) return false;
         ++at;
         if (!ReadNamedVariable(at, v, &exists)) return false;
         SkipSpaces(at, end_);
-        if (at >= end_ || *at != ']') return false;
+        if (at >= end_ || *at != marks_.close) return false;
         ++at;
         return PushValue(exists ? 1.0 : 0.0);
       }
@@ -321,7 +322,7 @@ bool Evaluator::CloseBracket(const char*& at) {
     if (p < end_ && *p == '/') {
       ++p;
       SkipSpaces(p, end_);
-      if (p < end_ && *p == '[') {
+      if (p < end_ && *p == marks_.open) {
         at = p + 1;
         return PushEntry({Pending::SecondArg, Function::None, nullptr});
       }
@@ -349,7 +350,7 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
     // Operators and closing brackets until the next operand is due.
     for (;;) {
       SkipSpaces(p, end_);
-      if (p < end_ && *p == syntax_.close && OpenBrackets()) {
+      if (p < end_ && *p == marks_.close && OpenBrackets()) {
         if (!CloseBracket(p)) return false;
         if (entries_ > 0 && entry_[entries_ - 1].kind == Pending::SecondArg) break;
         continue;
