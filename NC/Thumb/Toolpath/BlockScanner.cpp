@@ -29,6 +29,7 @@ enum class Effect {
   MachineIso, MachineTnc,        // G53 G28 G30; M91 M92 in a TNC move
   TncStructure,                  // CYCL, PLANE: read further by ReadTncStructure
   CallCycle,                     // M99: the defined cycle runs at the block's end point
+  TncEvaluation,                 // FN, LBL; M2, M30 after a call: only tells the evaluator
   Cycle                          // drilling cycles
 };
 enum class Vote { None, Iso, Tnc };
@@ -44,7 +45,7 @@ struct Keyword {
 // Every keyword in the order of testing. The ISO group is tested only while
 // the program is read as ISO; the TNC group in both dialects; of the
 // drilling cycles only the first that matches.
-enum KeywordGroup { kIsoFirst = 0, kTncFirst = 15, kCycleFirst = 37, kKeywordCount = 43 };
+enum KeywordGroup { kIsoFirst = 0, kTncFirst = 15, kTncEvaluationFirst = 37, kCycleFirst = 42, kKeywordCount = 48 };
 constexpr Keyword kKeywords[kKeywordCount] = {
     {"G0", 2, Effect::Rapid, Vote::Iso, true},   {"G1", 2, Effect::Linear, Vote::Iso, true},
     {"G2", 2, Effect::ArcCw, Vote::Iso, true},   {"G3", 2, Effect::ArcCcw, Vote::Iso, true},
@@ -85,6 +86,14 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"M91", 3, Effect::MachineTnc, Vote::None, true},
     {"M92", 3, Effect::MachineTnc, Vote::None, true},
     {"INCH", 4, Effect::Inch, Vote::None, false},
+    // Blocks of a TNC program for the evaluator hold one of these or a Q
+    // (see SweepCommonLine); the program ends after a call only with the
+    // last three (M2, M02, M30).
+    {"FN", 2, Effect::TncEvaluation, Vote::None, false},
+    {"LBL", 3, Effect::TncEvaluation, Vote::None, false},
+    {"M2", 2, Effect::TncEvaluation, Vote::None, false},
+    {"M0", 2, Effect::TncEvaluation, Vote::None, false},
+    {"M30", 3, Effect::TncEvaluation, Vote::None, false},
 
     {"G81", 3, Effect::Cycle, Vote::Iso, true}, {"G74", 3, Effect::Cycle, Vote::Iso, true},
     {"G73", 3, Effect::Cycle, Vote::Iso, true}, {"G83", 3, Effect::Cycle, Vote::Iso, true},
@@ -97,6 +106,19 @@ constexpr Keyword kKeywords[kKeywordCount] = {
 // 64-bit set, in table order.
 using KeywordSet = uint64_t;
 static_assert(kKeywordCount <= 64, "keyword sets are 64-bit masks");
+
+// The keywords that name a TNC block for the evaluator: FN and LBL, and
+// once a call has been made the program's ends.
+constexpr KeywordSet TncEvaluationKeywords(bool called) {
+  return (KeywordSet{called ? 0x1Fu : 0x3u}) << kTncEvaluationFirst;
+}
+constexpr bool TncEvaluationRows() {
+  for (int k = kTncEvaluationFirst; k < kCycleFirst; ++k)
+    if (kKeywords[k].effect != Effect::TncEvaluation) return false;
+  return kCycleFirst - kTncEvaluationFirst == 5 && kKeywords[kTncEvaluationFirst].word[0] == 'F' &&
+         kKeywords[kTncEvaluationFirst + 1].word[0] == 'L';
+}
+static_assert(TncEvaluationRows(), "TncEvaluationKeywords follows the keyword table");
 constexpr int kMaxLeads = 16;  // distinct first bytes of the keywords
 struct KeywordIndex {
   uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
@@ -237,14 +259,12 @@ unsigned StopBits(__m128i bytes) {
 // letters for the word reader and finds its keywords (FindKeywords on the line itself); `length`
 // receives the length of its code text, without CR-LF. False for any other
 // line, which the general way then reads.
-// In a TNC program (`tnc`), `mayEvaluate` tells whether the line holds a
-// byte that every block for the evaluator holds (see kTncParameterByte).
+// In a TNC program (`tnc`), `parameter` tells whether the line holds a Q,
+// as every block for the evaluator does that holds none of its keywords.
 bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length,
-                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount], bool tnc, bool called,
-                     bool& mayEvaluate) {
-  mayEvaluate = false;
-  const __m128i fold = _mm_set1_epi8(0x20);  // capitals to small letters
-  const __m128i m = _mm_set1_epi8(called ? kTncEndByte : kTncParameterByte);
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount], bool tnc,
+                     bool& parameter) {
+  parameter = false;
   const StreamReader::Line unread = reader.Unread();
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
   const char* const text = reinterpret_cast<const char*>(unread.bytes);
@@ -259,13 +279,8 @@ bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length
     // The line's bytes among the 16: those before its newline.
     const unsigned own = newline != 0 ? (newline & (0u - newline)) - 1u : valid;
     if ((StopBits(bytes) & own) != 0) return false;
-    if (tnc) {
-      const __m128i small = _mm_or_si128(bytes, fold);
-      const __m128i hits = _mm_or_si128(
-          _mm_or_si128(_mm_cmpeq_epi8(small, _mm_set1_epi8(kTncParameterByte)), _mm_cmpeq_epi8(small, _mm_set1_epi8(kTncFnByte))),
-          _mm_or_si128(_mm_cmpeq_epi8(small, _mm_set1_epi8(kTncLabelByte)), _mm_cmpeq_epi8(small, m)));
-      mayEvaluate |= (static_cast<unsigned>(_mm_movemask_epi8(hits)) & own) != 0;
-    }
+    // The line holds no small letter (those stop the sweep).
+    if (tnc) parameter |= (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('Q')))) & own) != 0;
     line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & own);
     // No keyword holds a CR or a newline, so none runs past the line's end
     // and the window may stand for the line's length.
@@ -359,6 +374,7 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
     case Effect::MachineTnc: ctx.machineBlock = ctx.machineBlock || ctx.tncBlock != TNC_NONE; break;
     case Effect::TncStructure: break;  // ApplyKeywords reads the rest of the block
     case Effect::CallCycle: ctx.callsCycle = true; break;
+    case Effect::TncEvaluation: break;
     case Effect::Cycle: SetModes(ctx, false, false, false, false); ctx.modeCycle = true; break;
   }
   if (k.vote == Vote::Iso) AddVote(ctx.isoHits);
@@ -489,9 +505,9 @@ namespace {
   KeywordSet found = 0;
   size_t length = 0;
 #if defined(__SSE2__)
-  bool mayEvaluate = false;
+  bool parameter = false;
   const bool tnc = ctx.eval.tncProgram;
-  if (SweepCommonLine(reader, line, length, found, firstAt, tnc, ctx.eval.called, mayEvaluate)) {
+  if (SweepCommonLine(reader, line, length, found, firstAt, tnc, parameter)) {
     // The code text is the line itself.
     ctx.tncBlock = TNC_NONE;  // a keyword names it
     ctx.machineBlock = false;
@@ -499,7 +515,8 @@ namespace {
     ctx.hasComment = false;
     if (length == 0) return 0;
     const char* const text = reinterpret_cast<const char*>(line.bytes);
-    if ((!tnc || mayEvaluate) && NeedsEvaluation(ctx.eval, text, length))
+    if ((!tnc || parameter || (found & TncEvaluationKeywords(ctx.eval.called)) != 0) &&
+        NeedsEvaluation(ctx.eval, text, length))
       return ScanEvaluatedBlock(ctx, reader, text, length, line);
     if (ApplyOneMotion(ctx, text, length, found, firstAt)) return 1;
     return ApplyKeywords(ctx, text, length, found, firstAt);

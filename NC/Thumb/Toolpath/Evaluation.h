@@ -241,8 +241,7 @@ bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length);
 bool NeedsTncEvaluation(const Evaluation& eval, const char* code, size_t length);
 // Every TNC block the evaluator runs holds one of these bytes (as small
 // letters, with 0x20 set): q of a parameter, n of FN, b of LBL, and, once a
-// call has been made, m of M2 or M30. Blocks without any are plain, which
-// the scanner tells on its sweep over the line.
+// call has been made, m of M2 or M30.
 constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', kTncEndByte = 'm';
 // Runs a TNC block and writes what it draws to `text` (kKeywordTextSize
 // bytes): the block with every parameter written as its value and its
