@@ -135,8 +135,8 @@ enum class FlowWord : uint8_t {
   If, Then, Goto, While, Do, End,
   // o-word statements: o100 sub, o<name> call [1] [2], ...
   Sub, EndSub, Call, Return, ElseIf, Else, EndIf, EndWhile, Repeat, EndRepeat, Break, Continue,
-  // TNC: FN 9: IF +Q1 EQU +Q2 GOTO LBL 5, CALL LBL 1 REP 3, CALL PGM
-  Fn, Label, Program, Equal, NotEqual, Greater, Less,
+  // TNC: FN 9: IF +Q1 EQU +Q2 GOTO LBL 5, CALL LBL 1 REP 3 (with If, Goto, Call, Repeat)
+  Fn, Label,
 };
 
 struct FlowKeyword {
@@ -173,18 +173,13 @@ constexpr FlowKeyword kFlowKeywords[] = {
     {"LBL", FlowWord::Label, Dialect::Tnc},
     {"CALL", FlowWord::Call, Dialect::Tnc},
     {"REP", FlowWord::Repeat, Dialect::Tnc},
-    {"PGM", FlowWord::Program, Dialect::Tnc},
     {"IF", FlowWord::If, Dialect::Tnc},
     {"GOTO", FlowWord::Goto, Dialect::Tnc},
-    {"EQU", FlowWord::Equal, Dialect::Tnc},
-    {"NE", FlowWord::NotEqual, Dialect::Tnc},
-    {"GT", FlowWord::Greater, Dialect::Tnc},
-    {"LT", FlowWord::Less, Dialect::Tnc},
 };
 
-// TNC: FN 0: to FN 13: by number. FN 0 to FN 8 assign (FN 9 to FN 12 jump):
-// the value of one operand, of two joined by an operator word, or of a
-// function of one.
+// TNC: FN 0: to FN 12: by number. FN 0 to FN 8 assign the value of one
+// operand, of two joined by an operator (+ - * DIV LEN), or of a function of
+// one; FN 9 to FN 12 jump when their comparison (EQU NE GT LT) holds.
 enum class FnKind : uint8_t { None, Assign, Binary, Unary, Jump };
 struct FnRow {
   FnKind kind;
