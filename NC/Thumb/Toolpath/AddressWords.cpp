@@ -318,6 +318,10 @@ bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
 // byte before the letter. Returns whether the word counts as stored.
 inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before,
                              bool xyPlane, bool centreBlock, bool tncMove) {
+  // A TNC datum shift moves every absolute coordinate of a move or centre;
+  // IX, IY and IZ go from the position, which has moved with it.
+  if ((tncMove || centreBlock) && slot <= SLOT_Z && before != 'I')
+    value += ctx.datumShift[slot - SLOT_X];
   if (!xyPlane) MapLatheAxes(slot, value);
   bool incremental = false;
   if (centreBlock && (slot == SLOT_X || slot == SLOT_Y)) {
@@ -498,6 +502,15 @@ namespace {
   ctx.ccBlock = false;
   if (line.length == 0) return -1;
   const uint8_t* const end = line.bytes + line.length;
+  if (ctx.tncBlock == TNC_STRUCTURE) {
+    // A cycle definition or working plane: its words are no position.
+    ClearTncWords(ctx);
+    if (!line.rewritten) {
+      reader.Skip(line.length);
+      if (line.bytes[line.length - 1] != '\n') reader.SkipLine();
+    }
+    return 0;
+  }
 
   ReadTncWords(ctx, line.bytes, end);
   ctx.tncCentreGiven = false;
@@ -530,6 +543,7 @@ namespace {
   // Whole numbers below 2^53 add up exactly, in any grouping.
   ctx.countY += lettersY;
   ctx.countZ += lettersZ;
+  if (line.rewritten) return stored;  // the evaluator moved the reader on
   reader.Skip(line.length);
   // A line longer than any block (the scanner skips those) ends here too.
   if (line.bytes[line.length - 1] != '\n') reader.SkipLine();

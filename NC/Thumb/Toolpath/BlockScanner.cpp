@@ -27,6 +27,9 @@ enum class Effect {
   TncRapid,                      // FMAX, "F MAX", F9999
   Inch, Metric,                  // G20, G21; INCH, the unit a TNC BEGIN PGM line names
   MachineIso, MachineTnc,        // G53 G28 G30; M91 M92 in a TNC move
+  TncStructure,                  // CYCL, PLANE: read further by ReadTncStructure
+  CallCycle,                     // M99: the defined cycle runs at the block's end point
+  TncEvaluation,                 // FN, LBL; M2, M30 after a call: only tells the evaluator
   Cycle                          // drilling cycles
 };
 enum class Vote { None, Iso, Tnc };
@@ -42,7 +45,7 @@ struct Keyword {
 // Every keyword in the order of testing. The ISO group is tested only while
 // the program is read as ISO; the TNC group in both dialects; of the
 // drilling cycles only the first that matches.
-enum KeywordGroup { kIsoFirst = 0, kTncFirst = 15, kCycleFirst = 34, kKeywordCount = 40 };
+enum KeywordGroup { kIsoFirst = 0, kTncFirst = 15, kTncEvaluationFirst = 37, kCycleFirst = 42, kKeywordCount = 48 };
 constexpr Keyword kKeywords[kKeywordCount] = {
     {"G0", 2, Effect::Rapid, Vote::Iso, true},   {"G1", 2, Effect::Linear, Vote::Iso, true},
     {"G2", 2, Effect::ArcCw, Vote::Iso, true},   {"G3", 2, Effect::ArcCcw, Vote::Iso, true},
@@ -74,10 +77,23 @@ constexpr Keyword kKeywords[kKeywordCount] = {
     {"FMAX", 4, Effect::TncRapid, Vote::Tnc, true},
     {"F MAX", 5, Effect::TncRapid, Vote::Tnc, true},
     {"F9999", 5, Effect::TncRapid, Vote::Tnc, true},
+    {"CYCL", 4, Effect::TncStructure, Vote::Tnc, true},
+    {"PLANE", 5, Effect::TncStructure, Vote::Tnc, true},
+    // Also the end of an ISO subprogram; it calls nothing there, as no TNC
+    // cycle is defined.
+    {"M99", 3, Effect::CallCycle, Vote::None, false},
     // After "L " and the other elements, which name the block a TNC move.
     {"M91", 3, Effect::MachineTnc, Vote::None, true},
     {"M92", 3, Effect::MachineTnc, Vote::None, true},
     {"INCH", 4, Effect::Inch, Vote::None, false},
+    // Blocks of a TNC program for the evaluator hold one of these or a Q
+    // (see SweepCommonLine); the program ends after a call only with the
+    // last three (M2, M02, M30).
+    {"FN", 2, Effect::TncEvaluation, Vote::None, false},
+    {"LBL", 3, Effect::TncEvaluation, Vote::None, false},
+    {"M2", 2, Effect::TncEvaluation, Vote::None, false},
+    {"M0", 2, Effect::TncEvaluation, Vote::None, false},
+    {"M30", 3, Effect::TncEvaluation, Vote::None, false},
 
     {"G81", 3, Effect::Cycle, Vote::Iso, true}, {"G74", 3, Effect::Cycle, Vote::Iso, true},
     {"G73", 3, Effect::Cycle, Vote::Iso, true}, {"G83", 3, Effect::Cycle, Vote::Iso, true},
@@ -90,6 +106,19 @@ constexpr Keyword kKeywords[kKeywordCount] = {
 // 64-bit set, in table order.
 using KeywordSet = uint64_t;
 static_assert(kKeywordCount <= 64, "keyword sets are 64-bit masks");
+
+// The keywords that name a TNC block for the evaluator: FN and LBL, and
+// once a call has been made the program's ends.
+constexpr KeywordSet TncEvaluationKeywords(bool called) {
+  return (KeywordSet{called ? 0x1Fu : 0x3u}) << kTncEvaluationFirst;
+}
+constexpr bool TncEvaluationRows() {
+  for (int k = kTncEvaluationFirst; k < kCycleFirst; ++k)
+    if (kKeywords[k].effect != Effect::TncEvaluation) return false;
+  return kCycleFirst - kTncEvaluationFirst == 5 && kKeywords[kTncEvaluationFirst].word[0] == 'F' &&
+         kKeywords[kTncEvaluationFirst + 1].word[0] == 'L';
+}
+static_assert(TncEvaluationRows(), "TncEvaluationKeywords follows the keyword table");
 constexpr int kMaxLeads = 16;  // distinct first bytes of the keywords
 struct KeywordIndex {
   uint8_t lead[256];                 // 0: no keyword starts with the byte; else its row + 1
@@ -111,9 +140,9 @@ constexpr KeywordIndex IndexKeywords() {
 constexpr KeywordIndex kIndex = IndexKeywords();
 
 #if defined(__SSE2__)
-// Every keyword starts with one of C D F G I (within C..I), L M or R.
+// Every keyword starts with one of C D F G I (within C..I), L M, P or R.
 constexpr bool IsLeadCandidate(char c) {
-  return (c >= 'C' && c <= 'I') || c == 'L' || c == 'M' || c == 'R';
+  return (c >= 'C' && c <= 'I') || c == 'L' || c == 'M' || c == 'P' || c == 'R';
 }
 constexpr bool LeadsAreCandidates() {
   for (const Keyword& keyword : kKeywords)
@@ -130,8 +159,10 @@ unsigned LeadCandidates(__m128i bytes) {
   const __m128i cToI = _mm_cmpeq_epi8(_mm_min_epu8(fromC, _mm_set1_epi8('I' - 'C')), fromC);
   const __m128i fromL = _mm_sub_epi8(bytes, _mm_set1_epi8('L'));
   const __m128i lToM = _mm_cmpeq_epi8(_mm_min_epu8(fromL, _mm_set1_epi8(1)), fromL);
+  const __m128i p = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('P'));
   const __m128i r = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('R'));
-  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(cToI, _mm_or_si128(lToM, r))));
+  return static_cast<unsigned>(
+      _mm_movemask_epi8(_mm_or_si128(cToI, _mm_or_si128(lToM, _mm_or_si128(p, r)))));
 }
 #endif
 
@@ -228,8 +259,12 @@ unsigned StopBits(__m128i bytes) {
 // letters for the word reader and finds its keywords (FindKeywords on the line itself); `length`
 // receives the length of its code text, without CR-LF. False for any other
 // line, which the general way then reads.
+// In a TNC program (`tnc`), `parameter` tells whether the line holds a Q,
+// as every block for the evaluator does that holds none of its keywords.
 bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length,
-                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount]) {
+                     KeywordSet& found, int16_t (&firstAt)[kKeywordCount], bool tnc,
+                     bool& parameter) {
+  parameter = false;
   const StreamReader::Line unread = reader.Unread();
   const size_t window = unread.length < BlockLine::kLimit ? unread.length : BlockLine::kLimit;
   const char* const text = reinterpret_cast<const char*>(unread.bytes);
@@ -244,6 +279,8 @@ bool SweepCommonLine(const StreamReader& reader, BlockLine& line, size_t& length
     // The line's bytes among the 16: those before its newline.
     const unsigned own = newline != 0 ? (newline & (0u - newline)) - 1u : valid;
     if ((StopBits(bytes) & own) != 0) return false;
+    // The line holds no small letter (those stop the sweep).
+    if (tnc) parameter |= (static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('Q')))) & own) != 0;
     line.letters[group] = static_cast<uint16_t>(AddressLetterBits(bytes) & own);
     // No keyword holds a CR or a newline, so none runs past the line's end
     // and the window may stand for the line's length.
@@ -335,6 +372,9 @@ void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
     case Effect::MachineIso: ctx.machineBlock = true; break;
     // M91 and M92 are machine positions only in a TNC move.
     case Effect::MachineTnc: ctx.machineBlock = ctx.machineBlock || ctx.tncBlock != TNC_NONE; break;
+    case Effect::TncStructure: break;  // ApplyKeywords reads the rest of the block
+    case Effect::CallCycle: ctx.callsCycle = true; break;
+    case Effect::TncEvaluation: break;
     case Effect::Cycle: SetModes(ctx, false, false, false, false); ctx.modeCycle = true; break;
   }
   if (k.vote == Vote::Iso) AddVote(ctx.isoHits);
@@ -346,14 +386,19 @@ int ApplyKeywords(NcPathContext& ctx, const char* code, size_t length, KeywordSe
                   const int16_t (&firstAt)[kKeywordCount]) {
   if (ctx.isTnc != 0) found &= ~((KeywordSet{1} << kTncFirst) - 1);  // the ISO group only in ISO
   int matches = 0;
+  bool structure = false;
   for (; found != 0; found &= found - 1) {
     const int k = LowestBit(found);
     const Keyword& keyword = kKeywords[k];
     if (!IsWholeWord(code, length, code + firstAt[k], keyword.word, keyword.length)) continue;
     ApplyKeyword(ctx, keyword);
     matches += keyword.counts;
+    structure |= keyword.effect == Effect::TncStructure;
     if (k >= kCycleFirst) break;  // one drilling cycle is enough
   }
+  if (structure) ReadTncStructure(ctx, code, length);
+  // M99 alone calls the cycle where the tool stands.
+  if (ctx.callsCycle && ctx.cycleMarks && ctx.tncBlock == TNC_NONE) ctx.tncBlock = TNC_CYCLE_CALL_POS;
   // "C " without DR+ or DR- has both arc modes: it is a straight move.
   if (ctx.modeArcCw && ctx.modeArcCcw) SetModes(ctx, false, true, false, false);
   return matches;
@@ -409,6 +454,18 @@ int ScanEvaluatedBlock(NcPathContext& ctx, StreamReader& reader, const char* cod
   char keywords[kKeywordTextSize];
   const size_t n = EvaluateBlock(ctx, reader, code, length, line.length, line, keywords);
   if (n == 0) return 0;
+  if (ctx.eval.tncProgram) {
+    // A TNC block comes back as its text with the values written in: the
+    // word reader reads that text as it reads the program's own lines.
+    std::memcpy(line.text, keywords, n);
+    line.text[n] = '\n';
+    std::memset(line.text + n + 1, 0, BlockLine::kTextPadding);
+    line.bytes = line.text;
+    line.length = n + 1;
+    line.plainWords = -1;
+    line.rewritten = true;
+    FindAddressLetters(line, ctx.isTnc == 0);
+  }
   int16_t firstAt[kKeywordCount];
   const KeywordSet found = FindKeywords(keywords, n, firstAt);
   if (ApplyOneMotion(ctx, keywords, n, found, firstAt)) return 1;
@@ -434,6 +491,7 @@ int ScanBlock(NcPathContext& ctx, StreamReader& reader, BlockLine& line) {
     return 1;
   }
   line.plainWords = -1;
+  line.rewritten = false;
   return ScanOtherBlock(ctx, reader, line);
 }
 
@@ -447,14 +505,19 @@ namespace {
   KeywordSet found = 0;
   size_t length = 0;
 #if defined(__SSE2__)
-  if (SweepCommonLine(reader, line, length, found, firstAt)) {
+  bool parameter = false;
+  const bool tnc = ctx.eval.tncProgram;
+  if (SweepCommonLine(reader, line, length, found, firstAt, tnc, parameter)) {
     // The code text is the line itself.
     ctx.tncBlock = TNC_NONE;  // a keyword names it
     ctx.machineBlock = false;
+    ctx.callsCycle = false;
     ctx.hasComment = false;
     if (length == 0) return 0;
     const char* const text = reinterpret_cast<const char*>(line.bytes);
-    if (NeedsEvaluation(ctx.eval, text, length)) return ScanEvaluatedBlock(ctx, reader, text, length, line);
+    if ((!tnc || parameter || (found & TncEvaluationKeywords(ctx.eval.called)) != 0) &&
+        NeedsEvaluation(ctx.eval, text, length))
+      return ScanEvaluatedBlock(ctx, reader, text, length, line);
     if (ApplyOneMotion(ctx, text, length, found, firstAt)) return 1;
     return ApplyKeywords(ctx, text, length, found, firstAt);
   }
@@ -469,6 +532,7 @@ namespace {
   if (line.length == 0) return -1;
   ctx.tncBlock = TNC_NONE;  // a keyword below names it
   ctx.machineBlock = false;
+  ctx.callsCycle = false;
 
   // The line's own bytes: without its newline, and without a carriage
   // return right before it (CR-LF ends a line like LF).
@@ -536,8 +600,19 @@ namespace {
 
   // A NUL byte ends the code text, as it would end a C string.
   codeLength = std::strlen(code);
-  if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength))
+  if (ctx.eval.tncProgram) {
+    // A TNC program's statements are the line up to ";" in both passes,
+    // though the first reads the program as ISO until the votes are in.
+    const char* const raw = reinterpret_cast<const char*>(line.bytes);
+    const void* semicolon = std::memchr(raw, ';', length);
+    size_t tncLength = semicolon ? static_cast<size_t>(static_cast<const char*>(semicolon) - raw) : length;
+    const void* nul = std::memchr(raw, '\0', tncLength);
+    if (nul) tncLength = static_cast<size_t>(static_cast<const char*>(nul) - raw);
+    if (tncLength > 0 && NeedsEvaluation(ctx.eval, raw, tncLength))
+      return ScanEvaluatedBlock(ctx, reader, raw, tncLength, line);
+  } else if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength)) {
     return ScanEvaluatedBlock(ctx, reader, code, codeLength, line);
+  }
   // The word reader reads the line itself at the letters found here.
   FindAddressLetters(line, iso);
   if (codeLength == 0) return 0;

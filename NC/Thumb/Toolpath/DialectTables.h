@@ -34,7 +34,12 @@ inline uint64_t PackedRun(const char* at, const char* end, size_t& length) {
 enum class Dialect : uint8_t {
   Iso,       // macro programs of ISO controls: #1, IF [..] GOTO, WHILE [..] DO1, M98, G65
   IsoOWord,  // o-word programs of ISO controls: #<name>, o100 sub/call/if/while/repeat
+  Tnc,       // TNC conversational: Q1, FN 0: to FN 12:, Q5 = Q1 + 2, LBL, CALL LBL .. REP
 };
+constexpr uint8_t DialectBit(Dialect d) { return static_cast<uint8_t>(1u << static_cast<unsigned>(d)); }
+constexpr uint8_t kIsoDialects = DialectBit(Dialect::Iso) | DialectBit(Dialect::IsoOWord);
+constexpr uint8_t kTncDialect = DialectBit(Dialect::Tnc);
+
 
 // ---- Punctuation --------------------------------------------------------------
 
@@ -45,26 +50,55 @@ struct Punctuation {
   char variable, nameOpen, nameClose, open, close;
 };
 constexpr Punctuation kIsoMarks{'#', '<', '>', '[', ']'};
+// TNC parameters have no mark: they are a family's letters and a number
+// (Q1, QL2; see kTncParameters).
+constexpr Punctuation kTncMarks{'\0', '\0', '\0', '(', ')'};
+
+// How a dialect writes an expression: its marks, whether its parameters
+// are letters and a number, and whether a function takes the operand after
+// it (TNC: SIN Q1, SQRT (Q1 + 2)) or a bracket right after its name (ISO:
+// SIN[#1]).
+struct ExpressionSyntax {
+  Punctuation marks;
+  bool parameterFamilies;
+  bool prefixFunctions;
+};
+constexpr ExpressionSyntax kExpressionSyntax[] = {
+    {kIsoMarks, false, false},  // Iso
+    {kIsoMarks, false, false},  // IsoOWord
+    {kTncMarks, true, true},    // Tnc
+};
+constexpr const ExpressionSyntax& SyntaxOf(Dialect d) { return kExpressionSyntax[static_cast<int>(d)]; }
 
 // ---- Expressions ------------------------------------------------------------
 
 enum class Function : uint8_t {
-  None, Sin, Cos, Tan, Asin, Acos, Atan, Sqrt, Abs, Round, Fix, Fup, Ln, Exp, Exists
+  None, Sin, Cos, Tan, Asin, Acos, Atan, Sqrt, Abs, Round, Fix, Fup, Ln, Exp, Exists,
+  Square, Integer, Fraction, Sign, Pi
 };
 
 struct FunctionName {
   const char* name;
   Function function;
+  uint8_t dialects;  // DialectBit of each dialect that knows it
 };
 
-// A function is its name followed by a bracket: SIN[30]. ATAN also takes
-// the two-argument form ATAN[a]/[b]; EXISTS takes a named variable.
+// ISO: a function is its name followed by a bracket: SIN[30]. ATAN also
+// takes the two-argument form ATAN[a]/[b]; EXISTS takes a named variable.
+// TNC: the name stands before its operand (SIN Q1, SQ (Q1 + 2)); PI takes
+// none.
+constexpr uint8_t kAllDialects = kIsoDialects | kTncDialect;
 constexpr FunctionName kFunctions[] = {
-    {"SIN", Function::Sin},     {"COS", Function::Cos},   {"TAN", Function::Tan},
-    {"ASIN", Function::Asin},   {"ACOS", Function::Acos}, {"ATAN", Function::Atan},
-    {"SQRT", Function::Sqrt},   {"ABS", Function::Abs},   {"ROUND", Function::Round},
-    {"FIX", Function::Fix},     {"FUP", Function::Fup},   {"LN", Function::Ln},
-    {"EXP", Function::Exp},     {"EXISTS", Function::Exists},
+    {"SIN", Function::Sin, kAllDialects},       {"COS", Function::Cos, kAllDialects},
+    {"TAN", Function::Tan, kAllDialects},       {"ASIN", Function::Asin, kAllDialects},
+    {"ACOS", Function::Acos, kAllDialects},     {"ATAN", Function::Atan, kAllDialects},
+    {"SQRT", Function::Sqrt, kAllDialects},     {"ABS", Function::Abs, kAllDialects},
+    {"ROUND", Function::Round, kIsoDialects},   {"FIX", Function::Fix, kIsoDialects},
+    {"FUP", Function::Fup, kIsoDialects},       {"LN", Function::Ln, kAllDialects},
+    {"EXP", Function::Exp, kAllDialects},       {"EXISTS", Function::Exists, kIsoDialects},
+    {"SQ", Function::Square, kTncDialect},      {"INT", Function::Integer, kTncDialect},
+    {"FRAC", Function::Fraction, kTncDialect},  {"SGN", Function::Sign, kTncDialect},
+    {"PI", Function::Pi, kTncDialect},
 };
 
 enum class Operator : uint8_t {
@@ -76,19 +110,21 @@ struct OperatorName {
   const char* name;
   Operator op;
   uint8_t precedence;  // higher binds tighter
+  uint8_t dialects;    // DialectBit of each dialect that knows it
 };
 
 // Binary operators, symbols and words. The logical words bind loosest, so
-// that [#1 GT 0 AND #2 LT 5] reads as two comparisons joined.
+// that [#1 GT 0 AND #2 LT 5] reads as two comparisons joined. TNC formulas
+// know the symbols only (and ^ for the power).
 constexpr OperatorName kOperators[] = {
-    {"**", Operator::Power, 5},      {"*", Operator::Multiply, 4},
-    {"/", Operator::Divide, 4},      {"MOD", Operator::Modulo, 4},
-    {"+", Operator::Add, 3},         {"-", Operator::Subtract, 3},
-    {"EQ", Operator::Equal, 2},      {"NE", Operator::NotEqual, 2},
-    {"GT", Operator::Greater, 2},    {"GE", Operator::GreaterEqual, 2},
-    {"LT", Operator::Less, 2},       {"LE", Operator::LessEqual, 2},
-    {"AND", Operator::And, 1},       {"OR", Operator::Or, 1},
-    {"XOR", Operator::Xor, 1},
+    {"**", Operator::Power, 5, kIsoDialects},   {"*", Operator::Multiply, 4, kAllDialects},
+    {"/", Operator::Divide, 4, kAllDialects},   {"MOD", Operator::Modulo, 4, kIsoDialects},
+    {"+", Operator::Add, 3, kAllDialects},      {"-", Operator::Subtract, 3, kAllDialects},
+    {"EQ", Operator::Equal, 2, kIsoDialects},   {"NE", Operator::NotEqual, 2, kIsoDialects},
+    {"GT", Operator::Greater, 2, kIsoDialects}, {"GE", Operator::GreaterEqual, 2, kIsoDialects},
+    {"LT", Operator::Less, 2, kIsoDialects},    {"LE", Operator::LessEqual, 2, kIsoDialects},
+    {"AND", Operator::And, 1, kIsoDialects},    {"OR", Operator::Or, 1, kIsoDialects},
+    {"XOR", Operator::Xor, 1, kIsoDialects},    {"^", Operator::Power, 5, kTncDialect},
 };
 
 // ---- Program flow -----------------------------------------------------------
@@ -99,6 +135,8 @@ enum class FlowWord : uint8_t {
   If, Then, Goto, While, Do, End,
   // o-word statements: o100 sub, o<name> call [1] [2], ...
   Sub, EndSub, Call, Return, ElseIf, Else, EndIf, EndWhile, Repeat, EndRepeat, Break, Continue,
+  // TNC: FN 9: IF +Q1 EQU +Q2 GOTO LBL 5, CALL LBL 1 REP 3 (with If, Goto, Call, Repeat)
+  Fn, Label,
 };
 
 struct FlowKeyword {
@@ -130,6 +168,53 @@ constexpr FlowKeyword kFlowKeywords[] = {
     {"ENDREPEAT", FlowWord::EndRepeat, Dialect::IsoOWord},
     {"BREAK", FlowWord::Break, Dialect::IsoOWord},
     {"CONTINUE", FlowWord::Continue, Dialect::IsoOWord},
+
+    {"FN", FlowWord::Fn, Dialect::Tnc},
+    {"LBL", FlowWord::Label, Dialect::Tnc},
+    {"CALL", FlowWord::Call, Dialect::Tnc},
+    {"REP", FlowWord::Repeat, Dialect::Tnc},
+    {"IF", FlowWord::If, Dialect::Tnc},
+    {"GOTO", FlowWord::Goto, Dialect::Tnc},
+};
+
+// TNC: FN 0: to FN 12: by number. FN 0 to FN 8 assign the value of one
+// operand, of two joined by an operator (+ - * DIV LEN), or of a function of
+// one; FN 9 to FN 12 jump when their comparison (EQU NE GT LT) holds.
+enum class FnKind : uint8_t { None, Assign, Binary, Unary, Jump };
+struct FnRow {
+  FnKind kind;
+  Operator op;        // Binary: + - * DIV; Jump: the comparison
+  Function function;  // Unary: SQRT SIN COS
+};
+constexpr FnRow kFnRows[] = {
+    {FnKind::Assign, Operator::None, Function::None},         // FN 0: Q1 = +5
+    {FnKind::Binary, Operator::Add, Function::None},          // FN 1: Q1 = +Q2 + +Q3
+    {FnKind::Binary, Operator::Subtract, Function::None},     // FN 2: Q1 = +Q2 - +Q3
+    {FnKind::Binary, Operator::Multiply, Function::None},     // FN 3: Q1 = +Q2 * +Q3
+    {FnKind::Binary, Operator::Divide, Function::None},       // FN 4: Q1 = +Q2 DIV +Q3
+    {FnKind::Unary, Operator::None, Function::Sqrt},          // FN 5: Q1 = SQRT +Q2
+    {FnKind::Unary, Operator::None, Function::Sin},           // FN 6: Q1 = SIN +Q2
+    {FnKind::Unary, Operator::None, Function::Cos},           // FN 7: Q1 = COS +Q2
+    {FnKind::Binary, Operator::None, Function::None},         // FN 8: Q1 = +Q2 LEN +Q3
+    {FnKind::Jump, Operator::Equal, Function::None},          // FN 9: IF +Q1 EQU +Q2 GOTO LBL 5
+    {FnKind::Jump, Operator::NotEqual, Function::None},       // FN 10: IF .. NE ..
+    {FnKind::Jump, Operator::Greater, Function::None},        // FN 11: IF .. GT ..
+    {FnKind::Jump, Operator::Less, Function::None},           // FN 12: IF .. LT ..
+};
+constexpr int kFnCount = sizeof kFnRows / sizeof kFnRows[0];
+
+// TNC parameters in the table of numbered variables (which TNC programs
+// use for nothing else): Q0..Q1999, and the plain variables QL and QR. A
+// family is the letters before the number.
+struct VariableFamily {
+  const char* name;  // the letters
+  int count;  // numbers 0..count-1
+  int first;  // the numbered variable of number 0
+};
+constexpr VariableFamily kTncParameters[] = {
+    {"Q", 2000, 1},      // #1..#2000
+    {"QL", 500, 4001},   // #4001..#4500
+    {"QR", 500, 4501},   // #4501..#5000
 };
 
 // Words of a block that call, return or end (M and G codes with their
@@ -169,24 +254,62 @@ constexpr PackedNames<Row, N> PackNames(const Row (&rows)[N]) {
 constexpr auto kFunctionCodes = PackNames(kFunctions);
 constexpr auto kOperatorCodes = PackNames(kOperators);
 constexpr auto kFlowCodes = PackNames(kFlowKeywords);
+constexpr auto kParameterCodes = PackNames(kTncParameters);
 
-inline Function FindFunction(uint64_t word) {
+inline Function FindFunction(uint64_t word, Dialect dialect = Dialect::Iso) {
   if (word == kNoWord) return Function::None;
   for (size_t k = 0; k < sizeof kFunctions / sizeof kFunctions[0]; ++k)
-    if (kFunctionCodes.code[k] == word) return kFunctions[k].function;
+    if (kFunctionCodes.code[k] == word && (kFunctions[k].dialects & DialectBit(dialect)) != 0)
+      return kFunctions[k].function;
   return Function::None;
 }
-inline const OperatorName* FindWordOperator(uint64_t word) {
+inline const OperatorName* FindWordOperator(uint64_t word, Dialect dialect = Dialect::Iso) {
   if (word == kNoWord) return nullptr;
   for (size_t k = 0; k < sizeof kOperators / sizeof kOperators[0]; ++k)
-    if (kOperatorCodes.code[k] == word) return &kOperators[k];
+    if (kOperatorCodes.code[k] == word && (kOperators[k].dialects & DialectBit(dialect)) != 0)
+      return &kOperators[k];
   return nullptr;
 }
+// The flow keywords of each dialect stand together: a lookup reads only
+// its dialect's rows.
+constexpr size_t kFlowRowCount = sizeof kFlowKeywords / sizeof kFlowKeywords[0];
+struct RowRange {
+  uint8_t first[3], end[3];
+};
+constexpr RowRange FlowRowsByDialect() {
+  RowRange range{};
+  for (size_t k = kFlowRowCount; k-- > 0;) range.first[static_cast<int>(kFlowKeywords[k].dialect)] = static_cast<uint8_t>(k);
+  for (size_t k = 0; k < kFlowRowCount; ++k) range.end[static_cast<int>(kFlowKeywords[k].dialect)] = static_cast<uint8_t>(k + 1);
+  return range;
+}
+constexpr RowRange kFlowRows = FlowRowsByDialect();
+constexpr bool FlowRowsGrouped() {
+  for (size_t k = 0; k < kFlowRowCount; ++k) {
+    const int d = static_cast<int>(kFlowKeywords[k].dialect);
+    if (k < kFlowRows.first[d] || k >= kFlowRows.end[d]) return false;
+  }
+  for (size_t k = 0; k < kFlowRowCount; ++k)
+    for (int d = 0; d < 3; ++d)
+      if (k >= kFlowRows.first[d] && k < kFlowRows.end[d] && static_cast<int>(kFlowKeywords[k].dialect) != d)
+        return false;
+  return true;
+}
+static_assert(FlowRowsGrouped(), "each dialect's flow keywords stand together");
+
 inline FlowWord FindFlowWord(uint64_t word, Dialect dialect) {
   if (word == kNoWord) return FlowWord::None;
-  for (size_t k = 0; k < sizeof kFlowKeywords / sizeof kFlowKeywords[0]; ++k)
-    if (kFlowCodes.code[k] == word && kFlowKeywords[k].dialect == dialect) return kFlowKeywords[k].word;
+  const int d = static_cast<int>(dialect);
+  for (size_t k = kFlowRows.first[d]; k < kFlowRows.end[d]; ++k)
+    if (kFlowCodes.code[k] == word) return kFlowKeywords[k].word;
   return FlowWord::None;
+}
+
+// The TNC parameter family of a packed run of letters (Q, QL, QR), or null.
+inline const VariableFamily* FindParameterFamily(uint64_t word) {
+  if (word == kNoWord) return nullptr;
+  for (size_t k = 0; k < sizeof kTncParameters / sizeof kTncParameters[0]; ++k)
+    if (kParameterCodes.code[k] == word) return &kTncParameters[k];
+  return nullptr;
 }
 
 // ---- Variables ----------------------------------------------------------------

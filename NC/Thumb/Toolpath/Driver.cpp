@@ -43,6 +43,8 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   ctx.tncBlock = TNC_NONE;
   ctx.heldMove = ContourMove{};
   ctx.heldCorner = TNC_NONE;
+  ctx.callsCycle = ctx.cycleMarks = ctx.planeTilted = false;
+  for (double& shift : ctx.datumShift) shift = 0.0;
   ResetEvaluation(ctx.eval);
   previous = Point{};
 }
@@ -280,11 +282,44 @@ bool PolarTarget(NcPathContext& ctx, const Point& previous, bool circle, Point& 
   return true;
 }
 
+// A drilling point where a TNC cycle is called, framed or drawn as the
+// points of an ISO drilling cycle are.
+void MarkCyclePoint(NcPathContext& ctx, const Point& at, bool drawing) {
+  if (!IsGiven(at.h) || !IsGiven(at.v)) return;
+  LetGoHeld(ctx, drawing);
+  if (!drawing && ctx.plane != 2) AddPointExtents(ctx, at.h, at.v);
+  if (drawing && ctx.plane == 1) DrawMarker(ctx, at.h, at.v);
+}
+
+// Blocks in a tilted working plane move the tool in coordinates a view from
+// above cannot show: they keep their modes but leave no trace, and where
+// they leave the tool is unknown. Returns the block's word count as the
+// passes then see it.
+int LeaveTiltedBlock(NcPathContext& ctx, int stored, Point& previous, bool drawing) {
+  if (!ctx.planeTilted) return stored;
+  LetGoHeld(ctx, drawing);
+  ctx.words[SLOT_X] = ctx.words[SLOT_Y] = ctx.words[SLOT_Z] = NOT_GIVEN;
+  for (bool& given : ctx.wordGiven) given = false;
+  ctx.tncBlock = TNC_NONE;
+  ctx.callsCycle = false;
+  previous = Point{};
+  return stored == -1 ? -1 : 0;
+}
+
 // One block of a TNC contour (the scanner named it), in either pass.
 void TncContourBlock(NcPathContext& ctx, Point& previous, Point target, bool drawing) {
   const bool known = IsGiven(previous.h) && IsGiven(previous.v);
   double ch = NOT_GIVEN, cv = NOT_GIVEN;
   switch (ctx.tncBlock) {
+    case TNC_STRUCTURE:
+      return;
+    case TNC_CYCLE_CALL_POS:
+      LetGoHeld(ctx, drawing);
+      if (ctx.wordGiven[SLOT_X] || ctx.wordGiven[SLOT_Y]) previous = target;
+      [[fallthrough]];
+    case TNC_CYCLE_CALL:
+      if (ctx.cycleMarks) MarkCyclePoint(ctx, previous, drawing);
+      return;
     case TNC_CENTRE:
       // CC without coordinates: the centre is where the tool stands.
       if (!ctx.tncCentreGiven && known) {
@@ -355,6 +390,14 @@ void TncContourBlock(NcPathContext& ctx, Point& previous, Point target, bool dra
   previous = target;
 }
 
+// A TNC block, and the cycle M99 calls where it ends.
+void TncBlock(NcPathContext& ctx, Point& previous, const Point& target, bool drawing) {
+  TncContourBlock(ctx, previous, target, drawing);
+  if (ctx.callsCycle && ctx.tncBlock != TNC_CYCLE_CALL && ctx.tncBlock != TNC_CYCLE_CALL_POS &&
+      ctx.cycleMarks)
+    MarkCyclePoint(ctx, previous, drawing);
+}
+
 // Restart after the plane became XZ: the blocks read so far are framed anew
 // in the turning axes. Votes and letter counts run on.
 void RestartForTurning(NcPathContext& ctx, StreamReader& reader, Point& previous) {
@@ -379,7 +422,8 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
   StartPass(ctx, reader, previous);
   BlockLine line;
   while (ScanNextBlock(ctx, reader, line)) {
-    const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
+    const int n =
+        LeaveTiltedBlock(ctx, ReadAddressWords(ctx, reader, line, ctx.plane != 2), previous, false);
     if (n == -1) break;
     if (ctx.machineBlock) {
       // Machine positions frame nothing, and the tool stands nowhere known
@@ -417,7 +461,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       }
     }
     if (ctx.tncBlock != TNC_NONE) {
-      TncContourBlock(ctx, previous, target, false);
+      TncBlock(ctx, previous, target, false);
       if (n == 0) continue;
     } else if (given) {
       LetGoHeld(ctx, false);
@@ -492,7 +536,8 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     if (ctx.isTnc == 0 && (ctx.modeRapid || ctx.modeLinear)) {
       ctx.words[SLOT_I] = ctx.words[SLOT_J] = NOT_GIVEN;
     }
-    const int n = ReadAddressWords(ctx, reader, line, ctx.plane != 2);
+    const int n =
+        LeaveTiltedBlock(ctx, ReadAddressWords(ctx, reader, line, ctx.plane != 2), previous, true);
     if (ctx.machineBlock) {  // draws nothing; the next move starts nowhere known
       if (n == -1) break;
       LetGoHeld(ctx, true);
@@ -508,7 +553,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     }
     if (n == -1) break;
     if (ctx.tncBlock != TNC_NONE) {
-      TncContourBlock(ctx, previous, target, true);
+      TncBlock(ctx, previous, target, true);
       continue;
     }
     if (n == 0) continue;

@@ -110,7 +110,15 @@ struct ExpressionCache {
 // cache, `key` names the expression's place in the file: the same place
 // always holds the same text.
 bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
-                        double& value, ExpressionCache* cache = nullptr, uint64_t key = 0);
+                        double& value, ExpressionCache* cache = nullptr, uint64_t key = 0,
+                        Dialect dialect = Dialect::Iso);
+// The arithmetic and functions of expressions, for the TNC's FN lines.
+double ApplyOperator(Operator op, double a, double b);
+double ApplyFunction(Function f, double x);
+// A TNC parameter at `at` (Q1, QL2, QR3): `number` receives the numbered
+// variable that holds it (0, always vacant, past the family's end) and
+// `at` moves past it. False when none stands there.
+bool ReadTncParameter(const char*& at, const char* end, double& number);
 
 // ---- Program flow (ProgramFlow.cpp) ------------------------------------------------
 
@@ -124,7 +132,7 @@ struct CallFrame {
   bool oWord;            // o-word call (ends at endsub/return)
 };
 
-enum class LoopKind : uint8_t { DoEnd, OWhile, ODo, ORepeat };
+enum class LoopKind : uint8_t { DoEnd, OWhile, ODo, ORepeat, TncRepeat };
 
 struct LoopRecord {
   LoopKind kind;
@@ -207,6 +215,14 @@ uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint3
                    uint64_t from);
 // The first END m block from `from` on.
 uint64_t FindLoopEnd(NcPathContext& ctx, StreamReader& reader, uint64_t m, uint64_t from);
+// A TNC label at `at` (LBL 5, LBL "NAME", after the keyword): its key,
+// never 0; `at` moves past it. False when none stands there.
+bool ReadTncLabel(const char*& at, const char* end, uint64_t& key);
+// The key of LBL n; LBL 0 ends a subprogram.
+constexpr uint64_t TncLabelKey(uint64_t n) { return (n & ((uint64_t{1} << 60) - 1)) + 1; }
+constexpr uint64_t kTncLabelZero = TncLabelKey(0);
+// The first block LBL with `key` of the file.
+uint64_t FindTncLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key);
 constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }
 
 // Calls and loops of the running program. Push returns false at the depth
@@ -221,3 +237,15 @@ void CloseLoop(Evaluation& eval, const LoopRecord* record);
 // Block scanner's questions: whether a block's code text needs the
 // evaluator, and the evaluation of such a block.
 bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length);
+// The same for the blocks of a TNC program (TncBlock.cpp).
+bool NeedsTncEvaluation(const Evaluation& eval, const char* code, size_t length);
+// Every TNC block the evaluator runs holds one of these bytes (as small
+// letters, with 0x20 set): q of a parameter, n of FN, b of LBL, and, once a
+// call has been made, m of M2 or M30.
+constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', kTncEndByte = 'm';
+// Runs a TNC block and writes what it draws to `text` (kKeywordTextSize
+// bytes): the block with every parameter written as its value and its
+// statements left out. Returns where the program goes on, or kNowhere
+// when it ends.
+uint64_t RunTncBlock(NcPathContext& ctx, StreamReader& reader, const char* code, size_t length,
+                     size_t lineLength, char* text, size_t& textLength);

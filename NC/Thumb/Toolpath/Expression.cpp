@@ -26,18 +26,24 @@ void SkipSpaces(const char*& at, const char* end) {
   while (at < end && (*at == ' ' || *at == '\t')) ++at;
 }
 
+constexpr int kCaretRow = 15;
+static_assert(kOperators[kCaretRow].op == Operator::Power && kOperators[kCaretRow].name[0] == '^',
+              "FindOperator follows the operator table");
+
 // The operator at `at`, and its length; null when there is none.
-const OperatorName* FindOperator(const char* at, const char* end, size_t& length) {
+const OperatorName* FindOperator(const char* at, const char* end, Dialect dialect, size_t& length) {
   if (at >= end) return nullptr;
-  if (IsLetter(*at)) return FindWordOperator(PackedRun(at, end, length));
+  if (IsLetter(*at)) return FindWordOperator(PackedRun(at, end, length), dialect);
   length = 1;
+  const bool iso = (DialectBit(dialect) & kIsoDialects) != 0;
   switch (*at) {
     case '*':
-      if (at + 1 < end && at[1] == '*') {
+      if (iso && at + 1 < end && at[1] == '*') {
         length = 2;
         return &kOperators[kPowerRow];
       }
       return &kOperators[kMultiplyRow];
+    case '^': return iso ? nullptr : &kOperators[kCaretRow];
     case '/': return &kOperators[kDivideRow];
     case '+': return &kOperators[kAddRow];
     case '-': return &kOperators[kSubtractRow];
@@ -102,6 +108,11 @@ double Call(Function f, double x) {
     case Function::Fup: return std::ceil(x);
     case Function::Ln: return x <= 0 ? VacantValue() : Finite(std::log(x));
     case Function::Exp: return Finite(std::exp(x));
+    case Function::Square: return Finite(x * x);
+    case Function::Integer: return std::trunc(x);
+    case Function::Fraction: return x - std::trunc(x);
+    case Function::Sign: return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0;
+    case Function::Pi:
     case Function::Exists:
     case Function::None: break;
   }
@@ -114,6 +125,7 @@ enum class Pending : uint8_t {
   SecondArg,  // "[" of ATAN[a]/[b]'s b; the value below it is a
   Negate,     // unary minus
   Variable,   // "#": the value that follows is a variable number
+  Prefix,     // a TNC function before its operand: SIN Q1
   Binary,
 };
 
@@ -128,8 +140,10 @@ enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFu
 
 class Evaluator {
  public:
-  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record)
-      : vars_(vars), start_(start), end_(end), record_(record) {}
+  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record,
+            Dialect dialect)
+      : vars_(vars), start_(start), end_(end), record_(record), dialect_(dialect),
+        syntax_(SyntaxOf(dialect)), marks_(syntax_.marks) {}
 
   bool Run(const char*& at, bool whole, double& value);
 
@@ -172,6 +186,9 @@ class Evaluator {
       } else if (e.kind == Pending::Variable) {
         top = ReadNumbered(vars_, top);
         Record(kVariable);
+      } else if (e.kind == Pending::Prefix) {
+        top = Call(e.function, top);
+        Record(kFunction, static_cast<uint8_t>(e.function));
       } else {
         return;
       }
@@ -198,6 +215,9 @@ class Evaluator {
   const char* start_;
   const char* end_;
   CompiledExpression* record_;
+  Dialect dialect_;
+  const ExpressionSyntax& syntax_;
+  const Punctuation& marks_;
   double value_[kStackSize];
   Entry entry_[kStackSize];
   int values_ = 0, entries_ = 0;
@@ -208,7 +228,7 @@ class Evaluator {
 bool Evaluator::ReadNamedVariable(const char*& at, double& v, bool* exists) {
   const char* name = at + 1;
   const char* p = name;
-  while (p < end_ && *p != kIsoMarks.nameClose) ++p;
+  while (p < end_ && *p != marks_.nameClose) ++p;
   if (p == end_) return false;
   v = ReadNamed(vars_, name, static_cast<size_t>(p - name), exists);
   Record(exists != nullptr ? kExists : kNamed, 0, 0, name, static_cast<size_t>(p - name));
@@ -228,11 +248,11 @@ bool Evaluator::ReadOperand(const char*& at) {
     if (c == '-' || c == '+') {
       if (c == '-' && !PushEntry({Pending::Negate, Function::None, nullptr})) return false;
       ++at;
-    } else if (c == kIsoMarks.variable) {
+    } else if (c == marks_.variable && c != '\0') {
       ++at;
-      if (at < end_ && *at == kIsoMarks.nameOpen) return ReadNamedVariable(at, v, nullptr) && PushValue(v);
+      if (at < end_ && *at == marks_.nameOpen) return ReadNamedVariable(at, v, nullptr) && PushValue(v);
       if (!PushEntry({Pending::Variable, Function::None, nullptr})) return false;
-    } else if (c == kIsoMarks.open) {
+    } else if (c == marks_.open) {
       ++at;
       if (!PushEntry({Pending::Open, Function::None, nullptr})) return false;
     } else if (IsDigit(c) || c == '.') {
@@ -240,21 +260,38 @@ bool Evaluator::ReadOperand(const char*& at) {
       Record(kNumber, 0, v);
       return PushValue(v);
     } else if (IsLetter(c)) {
+      if (syntax_.parameterFamilies && ReadTncParameter(at, end_, v)) {
+        // Q1: the variable's number, then its value, as #1 is read.
+        Record(kNumber, 0, v);
+        if (!PushValue(ReadNumbered(vars_, v))) return false;
+        Record(kVariable);
+        return true;
+      }
       size_t length = 0;
-      const Function f = FindFunction(PackedRun(at, end_, length));
+      const Function f = FindFunction(PackedRun(at, end_, length), dialect_);
+      if (syntax_.prefixFunctions) {
+        if (f == Function::None) return false;
+        at += length;
+        if (f == Function::Pi) {
+          Record(kNumber, 0, 3.141592653589793);
+          return PushValue(3.141592653589793);
+        }
+        if (!PushEntry({Pending::Prefix, f, nullptr})) return false;
+        continue;
+      }
       const char* p = at + length;
       SkipSpaces(p, end_);
-      if (f == Function::None || p >= end_ || *p != kIsoMarks.open) return false;
+      if (f == Function::None || p >= end_ || *p != marks_.open) return false;
       at = p + 1;
       if (f == Function::Exists) {
         // EXISTS[#<name>]: whether the name is set.
         SkipSpaces(at, end_);
         bool exists = false;
-        if (end_ - at < 2 || at[0] != kIsoMarks.variable || at[1] != kIsoMarks.nameOpen) return false;
+        if (end_ - at < 2 || at[0] != marks_.variable || at[1] != marks_.nameOpen) return false;
         ++at;
         if (!ReadNamedVariable(at, v, &exists)) return false;
         SkipSpaces(at, end_);
-        if (at >= end_ || *at != kIsoMarks.close) return false;
+        if (at >= end_ || *at != marks_.close) return false;
         ++at;
         return PushValue(exists ? 1.0 : 0.0);
       }
@@ -285,7 +322,7 @@ bool Evaluator::CloseBracket(const char*& at) {
     if (p < end_ && *p == '/') {
       ++p;
       SkipSpaces(p, end_);
-      if (p < end_ && *p == kIsoMarks.open) {
+      if (p < end_ && *p == marks_.open) {
         at = p + 1;
         return PushEntry({Pending::SecondArg, Function::None, nullptr});
       }
@@ -313,7 +350,7 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
     // Operators and closing brackets until the next operand is due.
     for (;;) {
       SkipSpaces(p, end_);
-      if (p < end_ && *p == kIsoMarks.close && OpenBrackets()) {
+      if (p < end_ && *p == marks_.close && OpenBrackets()) {
         if (!CloseBracket(p)) return false;
         if (entries_ > 0 && entry_[entries_ - 1].kind == Pending::SecondArg) break;
         continue;
@@ -321,7 +358,7 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
       size_t length = 0;
       const OperatorName* op = nullptr;
       // One operand only (a word's value): done once it is complete.
-      if (whole || OpenBrackets()) op = FindOperator(p, end_, length);
+      if (whole || OpenBrackets()) op = FindOperator(p, end_, dialect_, length);
       if (op == nullptr) {
         if (OpenBrackets()) return false;  // "[" never closed
         Reduce(0);
@@ -371,8 +408,24 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
 
 }  // namespace
 
+double ApplyOperator(Operator op, double a, double b) { return Apply(op, a, b); }
+double ApplyFunction(Function f, double x) { return Call(f, x); }
+
+bool ReadTncParameter(const char*& at, const char* end, double& number) {
+  size_t length = 0;
+  const VariableFamily* family = FindParameterFamily(PackedRun(at, end, length));
+  const char* p = at + length;
+  if (family == nullptr || p >= end || !IsDigit(*p)) return false;
+  int n = 0;
+  for (; p < end && IsDigit(*p); ++p) n = n < 100000 ? n * 10 + (*p - '0') : n;
+  at = p;
+  // A number past the family's end names no variable: #0, always vacant.
+  number = n < family->count ? family->first + n : 0;
+  return true;
+}
+
 bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
-                        double& value, ExpressionCache* cache, uint64_t key) {
+                        double& value, ExpressionCache* cache, uint64_t key, Dialect dialect) {
   CompiledExpression* slot = nullptr;
   if (cache != nullptr) {
     slot = &cache->slot[(key * 0x9E3779B97F4A7C15ull) >> 58];  // 64 slots
@@ -384,7 +437,7 @@ bool EvaluateExpression(const Variables& vars, const char*& at, const char* end,
     }
     slot->steps = 0;
   }
-  Evaluator evaluator(vars, at, end, slot);
+  Evaluator evaluator(vars, at, end, slot, dialect);
   value = VacantValue();
   const char* const start = at;
   if (!evaluator.Run(at, whole, value)) {

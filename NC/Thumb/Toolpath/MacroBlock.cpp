@@ -478,7 +478,7 @@ uint64_t BlockRun::Run(const char* code, size_t length, size_t lineLength) {
 }  // namespace
 
 bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
-  if (eval.tncProgram) return false;
+  if (eval.tncProgram) return NeedsTncEvaluation(eval, code, length);
   const char* const end = code + length;
   BlockHead head;
   ReadHead(code, end, head);
@@ -537,22 +537,30 @@ size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code,
     std::memset(eval.labels, 0, sizeof eval.labels);
     ClearVariables(eval.vars);
   }
-  BlockRun run(ctx, reader, line, keywords);
-  const uint64_t next = run.Run(code, length, lineLength);
+  const uint64_t inOrder = reader.Position() + lineLength;
+  uint64_t next = kEnd;
+  size_t keywordLength = 0;
+  if (eval.tncProgram) {
+    next = RunTncBlock(ctx, reader, code, length, lineLength, keywords, keywordLength);
+    line.plainWords = 0;  // the scanner makes a line of the text when it holds any
+  } else {
+    BlockRun run(ctx, reader, line, keywords);
+    next = run.Run(code, length, lineLength);
+    keywordLength = run.KeywordLength();
+  }
   if (next == kEnd) {
     reader.Seek(reader.Size());  // nothing left to read: the pass ends
   } else {
     // Only a jump back can run blocks again: from the first one on, every
     // block spends the budget (see the driver). A program that only skips
     // forward is bounded by its file.
-    if (next < run.NextInOrder()) eval.counting = true;
+    if (next < inOrder) eval.counting = true;
     reader.Seek(next);
   }
   // The words are read from `line`, not from the reader.
   line.bytes = nullptr;
   line.length = 0;
   line.groups = 0;
-  const size_t keywordLength = run.KeywordLength();
   keywords[keywordLength] = '\0';
   return keywordLength;
 }

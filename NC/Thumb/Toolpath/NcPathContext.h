@@ -31,7 +31,10 @@ enum TncBlock : uint8_t {
   TNC_POLAR_LINE,    // "LP": straight move to PR/PA around the CC
   TNC_POLAR_CIRCLE,  // "CP": arc around the CC to PA
   TNC_ROUND,         // "RND": rounding between two elements
-  TNC_CHAMFER        // "CHF": chamfer between two straight moves
+  TNC_CHAMFER,       // "CHF": chamfer between two straight moves
+  TNC_STRUCTURE,     // "CYCL DEF", "PLANE": no position; its words are parameters
+  TNC_CYCLE_CALL,    // "CYCL CALL": the defined cycle runs where the tool stands
+  TNC_CYCLE_CALL_POS // "CYCL CALL POS": the tool goes to X, Y and the cycle runs there
 };
 
 // One straight move or arc of a TNC contour in program units. Held back one
@@ -76,6 +79,12 @@ struct NcPathContext {
   double polarAngle = NOT_GIVEN;     // PA (degrees), or IPA when polarAngleInc
   bool polarRadiusInc = false, polarAngleInc = false;
   double chamferLength = NOT_GIVEN;  // CHF L.. (or CHF ..)
+  bool callsCycle = false;           // M99: the defined cycle runs at the block's end point
+
+  // TNC cycle definitions of the current pass.
+  bool cycleMarks = false;           // the cycle CYCL CALL runs marks a drilling point
+  double datumShift[3] = {};         // X Y Z added to absolute coordinates (datum shift)
+  bool planeTilted = false;          // a tilted working plane: moves are not drawn
 
   // TNC contour of the current pass: the last element waits one block for a
   // rounding or chamfer that may follow it.
@@ -147,6 +156,11 @@ struct BlockLine {
   int plainWords = -1;
   uint8_t plainSlots[kMaxPlainWords];
   double plainValues[kMaxPlainWords];
+  // A TNC block the evaluator rewrote (parameters as their values): `bytes`
+  // points at `text`, and the reader already stands at the block to run next.
+  bool rewritten = false;
+  static constexpr size_t kTextPadding = 16;  // the word reader loads 16 bytes at a time
+  uint8_t text[kLimit + kTextPadding];
 };
 
 // Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
@@ -213,6 +227,11 @@ void DrawMarker(NcPathContext& ctx, double h, double v);
 void AddArcExtents(NcPathContext& ctx, double ch, double cv, double h1, double v1, double h2,
                    double v2, bool clockwise);
 void AddPointExtents(NcPathContext& ctx, double h, double v);
+
+// TNC cycle definitions, cycle calls and working planes in a block's code
+// text (comments removed): sets tncBlock and the cycle state; false when
+// the text holds neither CYCL nor PLANE.
+bool ReadTncStructure(NcPathContext& ctx, const char* code, size_t length);
 
 // TNC contour geometry (ContourGeometry.cpp). Each returns false when the
 // figure does not exist; the caller then draws the elements as they are.

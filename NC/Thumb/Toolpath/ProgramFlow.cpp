@@ -242,6 +242,43 @@ uint64_t FindLoopEnd(NcPathContext& ctx, StreamReader& reader, uint64_t m, uint6
   return at;
 }
 
+bool ReadTncLabel(const char*& at, const char* end, uint64_t& key) {
+  const char* p = at;
+  SkipSpaces(p, end);
+  if (p < end && *p == '"') {
+    const char* name = ++p;
+    while (p < end && *p != '"') ++p;
+    if (p == end) return false;
+    key = NameKey(name, p);
+    at = p + 1;
+    return true;
+  }
+  uint64_t n = 0;
+  if (!ReadInteger(p, end, n)) return false;
+  key = TncLabelKey(n);
+  at = p;
+  return true;
+}
+
+uint64_t FindTncLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key) {
+  Evaluation& eval = ctx.eval;
+  const uint64_t cacheKey = Key('L', key);
+  uint64_t at = kNowhere;
+  if (CachedTarget(eval, cacheKey, 0, at)) return at;
+  at = Search(ctx, reader, 0, reader.Size(), [key](const BlockHead& head, const char* end) {
+    const char* p = head.rest;  // after spaces: the block number, LBL and the label
+    while (p < end && IsDigit(*p)) ++p;
+    SkipSpaces(p, end);
+    size_t length = 0;
+    if (FindFlowWord(PackedRun(p, end, length), Dialect::Tnc) != FlowWord::Label) return 0;
+    p += length;
+    uint64_t found = 0;
+    return ReadTncLabel(p, end, found) && found == key ? 1 : 0;
+  });
+  if (eval.blocksLeft > 0) CacheTarget(eval, cacheKey, 0, at);
+  return at;
+}
+
 bool PushCall(Evaluation& eval, const CallFrame& frame, bool freshLocals) {
   if (eval.depth == kMaxCallDepth) return false;
   CallFrame& f = eval.calls[eval.depth++];

@@ -217,6 +217,14 @@ TEST_F(ShellThumbnailTest, EndlessParametricProgramGetsThePictureDrawnSoFar) {
     const Picture picture = ThumbnailOf(square + "#1=100\n" + endless + "G1 X500 Y500\n");
     EXPECT_TRUE(picture.pixels == expected.pixels) << endless;
   }
+  // The same in a TNC program: a jump back for ever, a label calling itself.
+  const std::string tncSquare =
+      "0 BEGIN PGM SQUARE MM\n1 L X+0 Y+0 R0 FMAX\n2 L X+100 F100\n3 L Y+100\n4 L X+0\n5 L Y+0\n";
+  const Picture expectedTnc = ThumbnailOf(tncSquare);
+  for (const char* endless : {"7 LBL 1\n8 FN 9: IF +0 EQU +0 GOTO LBL 1\n", "7 LBL 2\n8 CALL LBL 2\n9 LBL 0\n"}) {
+    const Picture picture = ThumbnailOf(tncSquare + "6 Q1 = 100\n" + endless + "10 L X+500 Y+Q1\n");
+    EXPECT_TRUE(picture.pixels == expectedTnc.pixels) << endless;
+  }
 }
 
 // A stream that fails part way would give a truncated picture, which the
