@@ -4,7 +4,8 @@
 # with the command-line thumbnailer, peak memory and, when LinuxCNC's rs274 is
 # installed, its time on the same programs. Rows: contour programs of 10^4 to
 # 10^6 blocks, a dense one, and the three programs the speed goals name (the
-# 10^6-block spiral, 200,000 arcs, 200,000 facing moves). When a mingw build
+# 10^6-block spiral, 200,000 arcs, 200,000 facing moves), and the spiral's
+# 10^6 moves from a parametric program's loop. When a mingw build
 # holds vantrel-thumbnail-bench.exe (cmake --preset mingw && cmake --build
 # --preset mingw), the DLL's GetThumbnail on the spiral and the facing
 # programs under Wine follows, and the preview pane on the spiral.

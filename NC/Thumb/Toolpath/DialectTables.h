@@ -36,6 +36,16 @@ enum class Dialect : uint8_t {
   IsoOWord,  // o-word programs of ISO controls: #<name>, o100 sub/call/if/while/repeat
 };
 
+// ---- Punctuation --------------------------------------------------------------
+
+// The bytes that mark variables (#1, #<name>) and brackets. ISO macros and
+// o-words share them; a dialect that writes variables otherwise (Q1, R1)
+// adds its own marks.
+struct Punctuation {
+  char variable, nameOpen, nameClose, open, close;
+};
+constexpr Punctuation kIsoMarks{'#', '<', '>', '[', ']'};
+
 // ---- Expressions ------------------------------------------------------------
 
 enum class Function : uint8_t {

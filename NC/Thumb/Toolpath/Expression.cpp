@@ -208,7 +208,7 @@ class Evaluator {
 bool Evaluator::ReadNamedVariable(const char*& at, double& v, bool* exists) {
   const char* name = at + 1;
   const char* p = name;
-  while (p < end_ && *p != '>') ++p;
+  while (p < end_ && *p != kIsoMarks.nameClose) ++p;
   if (p == end_) return false;
   v = ReadNamed(vars_, name, static_cast<size_t>(p - name), exists);
   Record(exists != nullptr ? kExists : kNamed, 0, 0, name, static_cast<size_t>(p - name));
@@ -228,11 +228,11 @@ bool Evaluator::ReadOperand(const char*& at) {
     if (c == '-' || c == '+') {
       if (c == '-' && !PushEntry({Pending::Negate, Function::None, nullptr})) return false;
       ++at;
-    } else if (c == '#') {
+    } else if (c == kIsoMarks.variable) {
       ++at;
-      if (at < end_ && *at == '<') return ReadNamedVariable(at, v, nullptr) && PushValue(v);
+      if (at < end_ && *at == kIsoMarks.nameOpen) return ReadNamedVariable(at, v, nullptr) && PushValue(v);
       if (!PushEntry({Pending::Variable, Function::None, nullptr})) return false;
-    } else if (c == '[') {
+    } else if (c == kIsoMarks.open) {
       ++at;
       if (!PushEntry({Pending::Open, Function::None, nullptr})) return false;
     } else if (IsDigit(c) || c == '.') {
@@ -244,17 +244,17 @@ bool Evaluator::ReadOperand(const char*& at) {
       const Function f = FindFunction(PackedRun(at, end_, length));
       const char* p = at + length;
       SkipSpaces(p, end_);
-      if (f == Function::None || p >= end_ || *p != '[') return false;
+      if (f == Function::None || p >= end_ || *p != kIsoMarks.open) return false;
       at = p + 1;
       if (f == Function::Exists) {
         // EXISTS[#<name>]: whether the name is set.
         SkipSpaces(at, end_);
         bool exists = false;
-        if (end_ - at < 2 || at[0] != '#' || at[1] != '<') return false;
+        if (end_ - at < 2 || at[0] != kIsoMarks.variable || at[1] != kIsoMarks.nameOpen) return false;
         ++at;
         if (!ReadNamedVariable(at, v, &exists)) return false;
         SkipSpaces(at, end_);
-        if (at >= end_ || *at != ']') return false;
+        if (at >= end_ || *at != kIsoMarks.close) return false;
         ++at;
         return PushValue(exists ? 1.0 : 0.0);
       }
@@ -285,7 +285,7 @@ bool Evaluator::CloseBracket(const char*& at) {
     if (p < end_ && *p == '/') {
       ++p;
       SkipSpaces(p, end_);
-      if (p < end_ && *p == '[') {
+      if (p < end_ && *p == kIsoMarks.open) {
         at = p + 1;
         return PushEntry({Pending::SecondArg, Function::None, nullptr});
       }
@@ -313,7 +313,7 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
     // Operators and closing brackets until the next operand is due.
     for (;;) {
       SkipSpaces(p, end_);
-      if (p < end_ && *p == ']' && OpenBrackets()) {
+      if (p < end_ && *p == kIsoMarks.close && OpenBrackets()) {
         if (!CloseBracket(p)) return false;
         if (entries_ > 0 && entry_[entries_ - 1].kind == Pending::SecondArg) break;
         continue;

@@ -154,7 +154,7 @@ uint64_t BlockRun::PastOWord(uint64_t key, FlowWord word) {
 // [condition]: one bracketed operand.
 bool BlockRun::Condition(const char*& at, double& value) {
   SkipSpaces(at, end_);
-  return at < end_ && *at == '[' && Evaluate(at, false, value);
+  return at < end_ && *at == kIsoMarks.open && Evaluate(at, false, value);
 }
 
 void BlockRun::Word(char letter, double value) {
@@ -175,9 +175,9 @@ void BlockRun::Word(char letter, double value) {
 bool BlockRun::ReadAssignment(const char*& at) {
   const char* p = at + 1;
   Assignment a{nullptr, 0, 0, 0};
-  if (p < end_ && *p == '<') {
+  if (p < end_ && *p == kIsoMarks.nameOpen) {
     a.name = ++p;
-    while (p < end_ && *p != '>') ++p;
+    while (p < end_ && *p != kIsoMarks.nameClose) ++p;
     if (p == end_) return false;
     a.nameLength = static_cast<size_t>(p - a.name);
     ++p;
@@ -200,7 +200,7 @@ void BlockRun::ReadWords(const char* at) {
   while (at < end_) {
     const char c = *at;
     if (c == ';') return;  // a comment to the line's end
-    if (c == '#') {
+    if (c == kIsoMarks.variable) {
       if (!ReadAssignment(at)) return;  // the rest is no statement
       continue;
     }
@@ -218,7 +218,7 @@ void BlockRun::ReadWords(const char* at) {
     const bool sign = p < end_ && (*p == '-' || *p == '+');
     const char after = p + sign < end_ ? p[sign] : '\0';
     double value = 0;
-    if (after == '#' || after == '[') {
+    if (after == kIsoMarks.variable || after == kIsoMarks.open) {
       if (!Evaluate(p, false, value)) return;
       at = p;
       // A value enters a word as a literal number does: within ten digits,
@@ -485,7 +485,7 @@ bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
   if (head.oWord != FlowWord::None) return true;
   for (const char* p = code; p < end;) {
     const char c = *p;
-    if (c == '#' || c == '[') return true;
+    if (c == kIsoMarks.variable || c == kIsoMarks.open) return true;
     if (!IsLetter(c)) {
       ++p;
       continue;

@@ -142,9 +142,9 @@ void ReadHead(const char* text, const char* end, BlockHead& head) {
   const char* q = p + 1;
   uint64_t key = 0;
   bool numbered = false;
-  if (q < end && *q == '<' && !colon) {
+  if (q < end && *q == kIsoMarks.nameOpen && !colon) {
     const char* name = ++q;
-    while (q < end && *q != '>') ++q;
+    while (q < end && *q != kIsoMarks.nameClose) ++q;
     if (q == end) return;
     key = NameKey(name, q);
     ++q;
