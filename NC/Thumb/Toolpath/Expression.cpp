@@ -20,10 +20,28 @@ constexpr int kStackSize = 64;  // operands and open operators; a line holds few
 constexpr double kDegree = 3.141592653589793 / 180.0;
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 void SkipSpaces(const char*& at, const char* end) {
   while (at < end && (*at == ' ' || *at == '\t')) ++at;
+}
+
+// A Sinumerik operator at `at`: a word (AND, DIV), or a symbol of its table.
+const OperatorName* FindSinumerikOperator(const char* at, const char* end, size_t& length) {
+  if (at >= end) return nullptr;
+  if (IsLetter(*at)) return FindSinumerikWordOperator(PackedRun(at, end, length));
+  for (const OperatorName& op : kSinumerikOperators) {
+    const char* name = op.name;
+    if (IsLetter(name[0])) continue;
+    size_t n = 0;
+    while (name[n] != '\0' && at + n < end && at[n] == name[n]) ++n;
+    if (name[n] == '\0') {
+      length = n;
+      return &op;
+    }
+  }
+  return nullptr;
 }
 
 // The operator at `at`, and its length; null when there is none.
@@ -80,6 +98,7 @@ double Apply(Operator op, double a, double b) {
     case Operator::Multiply: return Finite(a * b);
     case Operator::Divide: return b == 0 ? VacantValue() : Finite(a / b);
     case Operator::Modulo: return b == 0 ? VacantValue() : Finite(std::fmod(a, b));
+    case Operator::IntDivide: return b == 0 ? VacantValue() : Finite(std::trunc(a / b));
     case Operator::Add: return Finite(a + b);
     case Operator::Subtract: return Finite(a - b);
     case Operator::None: break;
@@ -102,6 +121,9 @@ double Call(Function f, double x) {
     case Function::Fup: return std::ceil(x);
     case Function::Ln: return x <= 0 ? VacantValue() : Finite(std::log(x));
     case Function::Exp: return Finite(std::exp(x));
+    case Function::Power2: return Finite(x * x);
+    case Function::Trunc: return std::trunc(x);
+    case Function::Atan2: return VacantValue();  // one argument of two (see CloseBracket)
     case Function::Exists:
     case Function::None: break;
   }
@@ -124,12 +146,14 @@ struct Entry {
 };
 
 // Steps of a compiled expression.
-enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2 };
+enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2, kRParameter };
 
 class Evaluator {
  public:
-  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record)
-      : vars_(vars), start_(start), end_(end), record_(record) {}
+  Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record,
+            Dialect dialect)
+      : vars_(vars), start_(start), end_(end), record_(record), sinumerik_(dialect == Dialect::Sinumerik),
+        marks_(sinumerik_ ? kSinumerikMarks : kIsoMarks) {}
 
   bool Run(const char*& at, bool whole, double& value);
 
@@ -193,11 +217,15 @@ class Evaluator {
   bool ReadOperand(const char*& at);
   bool CloseBracket(const char*& at);
   bool ReadNamedVariable(const char*& at, double& v, bool* exists);
+  int ReadSinumerikName(const char*& at);
+  bool SecondArgument(const char*& at);
 
   const Variables& vars_;
   const char* start_;
   const char* end_;
   CompiledExpression* record_;
+  bool sinumerik_;
+  Punctuation marks_;
   double value_[kStackSize];
   Entry entry_[kStackSize];
   int values_ = 0, entries_ = 0;
@@ -228,11 +256,14 @@ bool Evaluator::ReadOperand(const char*& at) {
     if (c == '-' || c == '+') {
       if (c == '-' && !PushEntry({Pending::Negate, Function::None, nullptr})) return false;
       ++at;
-    } else if (c == kIsoMarks.variable) {
+    } else if (sinumerik_ && (IsLetter(c) || c == '_')) {
+      const int read = ReadSinumerikName(at);
+      if (read >= 0) return read == 1;  // -1: a function's bracket opened
+    } else if (c == marks_.variable && !sinumerik_) {
       ++at;
       if (at < end_ && *at == kIsoMarks.nameOpen) return ReadNamedVariable(at, v, nullptr) && PushValue(v);
       if (!PushEntry({Pending::Variable, Function::None, nullptr})) return false;
-    } else if (c == kIsoMarks.open) {
+    } else if (c == marks_.open) {
       ++at;
       if (!PushEntry({Pending::Open, Function::None, nullptr})) return false;
     } else if (IsDigit(c) || c == '.') {
@@ -263,6 +294,51 @@ bool Evaluator::ReadOperand(const char*& at) {
       return false;
     }
   }
+}
+
+// A Sinumerik name at `at`: R1 (a parameter), a function and its "(", or
+// a variable (DEF REAL LEN). 1: a value was pushed; -1: a function's
+// bracket was opened (an operand follows); 0: no operand.
+int Evaluator::ReadSinumerikName(const char*& at) {
+  size_t length = 0;
+  const uint64_t word = PackedName(at, end_, length);
+  const char* p = at + length;
+  if (Upper(*at) == marks_.variable && length > 1) {
+    bool digits = true;
+    double number = 0;
+    for (const char* d = at + 1; d < p; ++d) {
+      digits = digits && IsDigit(*d);
+      number = number * 10 + (*d - '0');
+    }
+    if (digits) {
+      at = p;
+      Record(kRParameter, 0, number);
+      return PushValue(ReadR(vars_, number)) ? 1 : 0;
+    }
+  }
+  const Function f = FindSinumerikFunction(word);
+  SkipSpaces(p, end_);
+  if (f != Function::None && p < end_ && *p == marks_.open) {
+    at = p + 1;
+    return PushEntry({Pending::Open, f, nullptr}) ? -1 : 0;
+  }
+  if (FindSinumerikWordOperator(word) != nullptr || (p < end_ && *p == marks_.open)) return 0;
+  const double v = ReadNamed(vars_, at, length);
+  Record(kNamed, 0, 0, at, length);
+  at += length;
+  return PushValue(v) ? 1 : 0;
+}
+
+// "," in ATAN2(y, x): y is complete, x follows as a second argument.
+bool Evaluator::SecondArgument(const char*& at) {
+  Reduce(0);
+  if (entries_ == 0 || entry_[entries_ - 1].kind != Pending::Open ||
+      entry_[entries_ - 1].function != Function::Atan2)
+    return false;
+  --entries_;
+  --open_;
+  ++at;
+  return PushEntry({Pending::SecondArg, Function::None, nullptr});
 }
 
 // "]": the bracket's expression is complete. ATAN[a] followed by /[b]
@@ -313,15 +389,20 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
     // Operators and closing brackets until the next operand is due.
     for (;;) {
       SkipSpaces(p, end_);
-      if (p < end_ && *p == kIsoMarks.close && OpenBrackets()) {
+      if (p < end_ && *p == marks_.close && OpenBrackets()) {
         if (!CloseBracket(p)) return false;
         if (entries_ > 0 && entry_[entries_ - 1].kind == Pending::SecondArg) break;
         continue;
       }
+      if (sinumerik_ && p < end_ && *p == ',' && OpenBrackets()) {
+        if (!SecondArgument(p)) return false;
+        break;
+      }
       size_t length = 0;
       const OperatorName* op = nullptr;
       // One operand only (a word's value): done once it is complete.
-      if (whole || OpenBrackets()) op = FindOperator(p, end_, length);
+      if (whole || OpenBrackets())
+        op = sinumerik_ ? FindSinumerikOperator(p, end_, length) : FindOperator(p, end_, length);
       if (op == nullptr) {
         if (OpenBrackets()) return false;  // "[" never closed
         Reduce(0);
@@ -364,6 +445,7 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
         --n;
         stack[n - 1] = Finite(std::atan2(stack[n - 1], stack[n]) / kDegree);
         break;
+      case kRParameter: stack[n++] = ReadR(vars, step.value); break;
     }
   }
   return stack[0];
@@ -372,7 +454,7 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
 }  // namespace
 
 bool EvaluateExpression(const Variables& vars, const char*& at, const char* end, bool whole,
-                        double& value, ExpressionCache* cache, uint64_t key) {
+                        double& value, ExpressionCache* cache, uint64_t key, Dialect dialect) {
   CompiledExpression* slot = nullptr;
   if (cache != nullptr) {
     slot = &cache->slot[(key * 0x9E3779B97F4A7C15ull) >> 58];  // 64 slots
@@ -384,7 +466,7 @@ bool EvaluateExpression(const Variables& vars, const char*& at, const char* end,
     }
     slot->steps = 0;
   }
-  Evaluator evaluator(vars, at, end, slot);
+  Evaluator evaluator(vars, at, end, slot, dialect);
   value = VacantValue();
   const char* const start = at;
   if (!evaluator.Run(at, whole, value)) {

@@ -136,3 +136,8 @@ void LeaveLocals(Variables& vars, int callerFrame) {
   --vars.level;
   vars.frame = callerFrame;
 }
+
+void WriteR(Variables& vars, double number, double value) {
+  if (!(number >= -0.5 && number < kRParameters - 0.5)) return;  // NaN too
+  vars.numbered[static_cast<int>(number + 0.5)] = std::isfinite(value) ? value : VacantValue();
+}
