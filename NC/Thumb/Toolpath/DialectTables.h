@@ -195,7 +195,7 @@ constexpr FlowKeyword kFlowKeywords[] = {
     {"GOTOF", FlowWord::GotoF, Dialect::Sinumerik, true, true},
     {"GOTOB", FlowWord::GotoB, Dialect::Sinumerik, true, true},
     {"DEF", FlowWord::Def, Dialect::Sinumerik, true},
-    {"MCALL", FlowWord::ModalCall, Dialect::Sinumerik},
+    {"MCALL", FlowWord::ModalCall, Dialect::Sinumerik, true},
     {"RET", FlowWord::Return, Dialect::Sinumerik},
 };
 

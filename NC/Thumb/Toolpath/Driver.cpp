@@ -240,7 +240,8 @@ void ArcByAngle(NcPathContext& ctx, const Point& start, Point& target) {
 // when full turns (TURN=) draw the whole circle, from the start back to it.
 Point ResolveArcForm(NcPathContext& ctx, const Point& start, Point& target) {
   const uint8_t form = ctx.arcForm;
-  ctx.arcForm = ARC_PLAIN;
+  ctx.arcForm = form & CALL_FROM_NEXT ? CALL_STARTS : ARC_PLAIN;
+  if (form & CALL_STARTS) ctx.modeCycle = ctx.modalCall;
   if (!IsGiven(start.h) || !IsGiven(start.v)) return target;
   if (form & ARC_VIA) ArcThroughPoint(ctx, start, target);
   if (form & ARC_ANGLE) ArcByAngle(ctx, start, target);

@@ -49,8 +49,12 @@ struct ContourMove {
 
 // Sinumerik arc words of a block that the driver resolves, as only it knows
 // where the arc starts: an opening angle (AR=), full turns (TURN=), a point
-// the arc passes through (CIP with I1= J1= K1=). Bits of arcForm.
-enum ArcForm : uint8_t { ARC_PLAIN = 0, ARC_ANGLE = 1, ARC_TURNS = 2, ARC_VIA = 4 };
+// the arc passes through (CIP with I1= J1= K1=). Bits of arcForm. The
+// driver also starts a modal call (MCALL) there, from the block after it:
+// the MCALL block itself marks no drilling point.
+enum ArcForm : uint8_t {
+  ARC_PLAIN = 0, ARC_ANGLE = 1, ARC_TURNS = 2, ARC_VIA = 4, CALL_FROM_NEXT = 8, CALL_STARTS = 16
+};
 
 constexpr int COMMENT_SIZE = 200;  // 199 characters and the NUL
 constexpr int MAX_COMMENTS = 3;

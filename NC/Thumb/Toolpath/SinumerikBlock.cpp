@@ -465,8 +465,10 @@ void SinumerikRun::ModalCall(const char* at) {
   SkipSpaces(at, end_);
   const bool drilling = IsModalCycle(at, end_);
   ctx_.modalCall = drilling;
-  ctx_.modeCycle = drilling;
-  if (drilling) ctx_.modeRapid = ctx_.modeLinear = ctx_.modeArcCw = ctx_.modeArcCcw = false;
+  ctx_.modeCycle = false;
+  if (!drilling) return;
+  ctx_.modeRapid = ctx_.modeLinear = ctx_.modeArcCw = ctx_.modeArcCcw = false;  // as G81
+  ctx_.arcForm |= CALL_FROM_NEXT;
 }
 
 uint64_t SinumerikRun::Statement(const SinumerikHead& head) {
