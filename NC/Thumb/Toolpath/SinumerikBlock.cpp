@@ -476,14 +476,18 @@ uint64_t SinumerikRun::Statement(const SinumerikHead& head) {
   switch (head.word) {
     case FlowWord::If: {
       const bool holds = Condition(at);
-      SkipSpaces(at, end_);
+      // A jump after the condition makes it a one-line IF, also where the
+      // condition could not be read (IF $P_SEARCH GOTOF ..., taken as false).
+      FlowWord jump = FlowWord::None;
       size_t n = 0;
-      const FlowWord jump = FindFlowWord(PackedName(at, end_, n), Dialect::Sinumerik);
-      if (jump == FlowWord::Goto || jump == FlowWord::GotoF || jump == FlowWord::GotoB) {
-        if (!holds) return next_;
-        return Jump(at + n, jump == FlowWord::GotoF   ? Direction::Forward
-                            : jump == FlowWord::GotoB ? Direction::Backward
-                                                      : Direction::Both);
+      for (; at < end_ && *at != ';'; at += n > 0 ? n : 1) {
+        jump = FindFlowWord(PackedName(at, end_, n), Dialect::Sinumerik);
+        if (jump == FlowWord::Goto || jump == FlowWord::GotoF || jump == FlowWord::GotoB) {
+          if (!holds) return next_;
+          return Jump(at + n, jump == FlowWord::GotoF   ? Direction::Forward
+                              : jump == FlowWord::GotoB ? Direction::Backward
+                                                        : Direction::Both);
+        }
       }
       if (holds) return next_;
       return PastEnd(Bit(FlowWord::Else) | Bit(FlowWord::EndIf));
