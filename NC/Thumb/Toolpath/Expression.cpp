@@ -135,6 +135,7 @@ enum class Pending : uint8_t {
   Open,       // "[", with the function it belongs to (or none)
   SecondArg,  // "[" of ATAN[a]/[b]'s b; the value below it is a
   Negate,     // unary minus
+  Not,        // Sinumerik NOT: 1 for a false operand, 0 for a true one
   Variable,   // "#": the value that follows is a variable number
   Binary,
 };
@@ -146,7 +147,9 @@ struct Entry {
 };
 
 // Steps of a compiled expression.
-enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2, kRParameter };
+enum Step : uint8_t {
+  kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2, kRParameter, kNot
+};
 
 class Evaluator {
  public:
@@ -196,6 +199,9 @@ class Evaluator {
       } else if (e.kind == Pending::Variable) {
         top = ReadNumbered(vars_, top);
         Record(kVariable);
+      } else if (e.kind == Pending::Not) {
+        top = 1.0 - Truth(top);
+        Record(kNot);
       } else {
         return;
       }
@@ -316,6 +322,10 @@ int Evaluator::ReadSinumerikName(const char*& at) {
       return PushValue(ReadR(vars_, number)) ? 1 : 0;
     }
   }
+  if (word == kSinumerikNot) {
+    at = p;
+    return PushEntry({Pending::Not, Function::None, nullptr}) ? -1 : 0;
+  }
   const Function f = FindSinumerikFunction(word);
   SkipSpaces(p, end_);
   if (f != Function::None && p < end_ && *p == marks_.open) {
@@ -435,6 +445,7 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
         break;
       }
       case kNegate: stack[n - 1] = -stack[n - 1]; break;
+      case kNot: stack[n - 1] = 1.0 - Truth(stack[n - 1]); break;
       case kVariable: stack[n - 1] = ReadNumbered(vars, stack[n - 1]); break;
       case kBinary:
         --n;

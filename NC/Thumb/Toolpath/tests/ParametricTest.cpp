@@ -148,6 +148,7 @@ TEST(Parametric, SinumerikProgramsDrawAsTheirTwins) {
       "%_N_FLOW_MPF\nDEF INT CNT\nR1=0\nG0 X0 Y0\nLOOP1: G1 X=R1*10 Y10\nR1=R1+1\n"
       "IF R1<3 GOTOB LOOP1\nIF R1==3 GOTOF SKIP\nG1 X99 Y99\nSKIP: G1 Y7\n"
       "IF R1>5\n  G1 X50 Y50\nELSE\n  G1 X1 Y1\nENDIF\n"
+      "IF NOT (R1<>3) GOTOF NEXT\nG1 X99 Y99\nNEXT: IF $P_SEARCH GOTOF N50\n"
       "R2=0\nWHILE R2<2\n  G1 X=R2*5 Y-5\n  R2=R2+1\nENDWHILE\n"
       "FOR CNT=1 TO 3\n  G1 X=CNT Y-8\nENDFOR\n"
       "FOR R3=0 TO 1\n  FOR R4=0 TO 1\n    G1 X=R3*5 Y=R4*5+20\n  ENDFOR\nENDFOR\n"
