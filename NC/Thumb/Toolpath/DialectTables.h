@@ -118,6 +118,8 @@ constexpr OperatorName kOperators[] = {
     {"AND", Operator::And, 1},       {"OR", Operator::Or, 1},
     {"XOR", Operator::Xor, 1},
 };
+// DEF INT declares variables that hold whole numbers (DEF REAL: any).
+constexpr uint64_t kSinumerikWholeType = PackWord("INT");
 // NOT before an operand negates its truth: NOT (R1 > 5).
 constexpr uint64_t kSinumerikNot = PackWord("NOT");
 // Sinumerik compares with symbols; DIV divides whole numbers. Longer

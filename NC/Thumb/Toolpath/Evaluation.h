@@ -29,6 +29,7 @@ struct NamedVariable {
   int8_t level;                  // call level it belongs to; -1: global (#<_name>)
   char name[kMaxNameLength + 1];
   double value;
+  bool whole;                    // Sinumerik DEF INT: holds whole numbers (rounded)
 };
 
 // Variables above #999 (system and user parameters of the controls) are
@@ -75,6 +76,12 @@ bool WriteNumbered(Variables& vars, double number, double value);
 // global. Reading an unknown name gives vacant; a full table ignores writes.
 double ReadNamed(const Variables& vars, const char* name, size_t length, bool* exists = nullptr);
 void WriteNamed(Variables& vars, const char* name, size_t length, double value);
+// A named variable, or null when there is none.
+NamedVariable* FindNamedVariable(Variables& vars, const char* name, size_t length);
+// Sinumerik DEF REAL/DEF INT: declares the name with its value; an INT one
+// rounds every value written to it (SetNamed).
+void DeclareNamed(Variables& vars, const char* name, size_t length, double value, bool whole);
+void SetNamed(NamedVariable& variable, double value);
 // Sinumerik R0..R999 share the table of #1..#999 (a program is of one
 // dialect); R0 takes the place #0 never uses. Unset ones read 0, as on the
 // control; writes outside R0..R999 are ignored.

@@ -221,9 +221,7 @@ void SinumerikRun::WriteVariable(const char* name, size_t length, double value) 
     WriteR(eval_.vars, number, value);
     return;
   }
-  bool exists = false;
-  ReadNamed(eval_.vars, name, length, &exists);
-  if (exists) WriteNamed(eval_.vars, name, length, value);
+  if (NamedVariable* v = FindNamedVariable(eval_.vars, name, length)) SetNamed(*v, value);
 }
 
 // R1=expression or NAME=expression; `at` stands on "=".
@@ -434,11 +432,12 @@ uint64_t SinumerikRun::Section(const char* at, bool oneBlock) {
   return PushCall(eval_, frame, false) ? from : kEnd;
 }
 
-// DEF REAL LEN, WID=5: each name declared, 0 or its value.
+// DEF REAL LEN, WID=5: each name declared, 0 or its value; those of DEF
+// INT hold whole numbers.
 void SinumerikRun::Declare(const char* at) {
   size_t n = 0;
   SkipSpaces(at, end_);
-  PackedName(at, end_, n);  // the type: REAL, INT, BOOL, ...
+  const bool whole = PackedName(at, end_, n) == kSinumerikWholeType;  // REAL, INT, BOOL, ...
   at += n;
   while (at < end_ && *at != ';') {
     SkipSpaces(at, end_);
@@ -452,7 +451,7 @@ void SinumerikRun::Declare(const char* at) {
       ++at;
       if (!Evaluate(at, value)) value = 0;
     }
-    WriteNamed(eval_.vars, name, n, value);
+    DeclareNamed(eval_.vars, name, n, value, whole);
     SkipSpaces(at, end_);
     if (at >= end_ || *at != ',') return;
     ++at;

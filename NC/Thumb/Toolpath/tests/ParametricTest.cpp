@@ -150,7 +150,7 @@ TEST(Parametric, SinumerikProgramsDrawAsTheirTwins) {
       "IF R1>5\n  G1 X50 Y50\nELSE\n  G1 X1 Y1\nENDIF\n"
       "IF NOT (R1<>3) GOTOF NEXT\nG1 X99 Y99\nNEXT: IF $P_SEARCH GOTOF N50\n"
       "R2=0\nWHILE R2<2\n  G1 X=R2*5 Y-5\n  R2=R2+1\nENDWHILE\n"
-      "FOR CNT=1 TO 3\n  G1 X=CNT Y-8\nENDFOR\n"
+      "FOR CNT=1 TO 3\n  G1 X=CNT Y-8\nENDFOR\nCNT=7/2\nG1 X=CNT Y-8\n"
       "FOR R3=0 TO 1\n  FOR R4=0 TO 1\n    G1 X=R3*5 Y=R4*5+20\n  ENDFOR\nENDFOR\n"
       "R5=0\nREPEAT\n  R5=R5+1\n  G1 X=R5 Y-10\nUNTIL R5>=2\n"
       "R6=0\nLOOP\n  R6=R6+1\n  IF R6>2 GOTOF OUT\n  G1 X=R6 Y-12\nENDLOOP\n"
@@ -158,7 +158,7 @@ TEST(Parametric, SinumerikProgramsDrawAsTheirTwins) {
       "G1 X99 Y99\nN70 G1 X7 Y7\nONE: G1 X8 Y8\nG1 X9 Y9\nREPEATB ONE P=2\n"
       "L100\nBAR_CENTR\nCYCLE81(10,0,2,-5)\nTRANS X50 Y50\nM30\nG1 X99 Y0\n",
       "G0 X0 Y0\nG1 X0 Y10\nG1 X10 Y10\nG1 X20 Y10\nG1 Y7\nG1 X1 Y1\nG1 X0 Y-5\nG1 X5 Y-5\n"
-      "G1 X1 Y-8\nG1 X2 Y-8\nG1 X3 Y-8\nG1 X0 Y20\nG1 X0 Y25\nG1 X5 Y20\nG1 X5 Y25\n"
+      "G1 X1 Y-8\nG1 X2 Y-8\nG1 X3 Y-8\nG1 X4 Y-8\nG1 X0 Y20\nG1 X0 Y25\nG1 X5 Y20\nG1 X5 Y25\n"
       "G1 X1 Y-10\nG1 X2 Y-10\nG1 X1 Y-12\nG1 X2 Y-12\nG1 X0 Y0\n"
       "G1 X3 Y3\nG1 X4 Y3\nG1 X3 Y3\nG1 X4 Y3\nG1 X3 Y3\nG1 X4 Y3\nG1 X6 Y6\nG1 X7 Y7\n"
       "G1 X8 Y8\nG1 X9 Y9\nG1 X8 Y8\nG1 X8 Y8\n");
