@@ -317,7 +317,7 @@ bool ReadSimpleNumber(const uint8_t* bytes, size_t& at, double& value) {
 // Stores the number read after the address letter `slot`; `before` is the
 // byte before the letter. Returns whether the word counts as stored.
 inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t before,
-                             bool xyPlane, bool centreBlock, bool tncMove) {
+                             bool xyPlane, bool centreBlock, bool tncMove, uint16_t mode = 0) {
   // A TNC datum shift moves every absolute coordinate of a move or centre;
   // IX, IY and IZ go from the position, which has moved with it.
   if ((tncMove || centreBlock) && slot <= SLOT_Z && before != 'I')
@@ -330,6 +330,7 @@ inline bool StoreAddressWord(NcPathContext& ctx, int slot, double value, uint8_t
     ctx.tncCentreGiven = true;
   } else if (slot <= SLOT_Z) {
     incremental = ctx.incremental[slot - SLOT_X] || (tncMove && before == 'I');
+    if (mode != 0) incremental = mode == kWordIncremental;
   }
   const bool stored = StoreWord(ctx, slot, value, incremental, RepeatCounts(ctx, slot));
   // An ISO radius always counts as given, so that an arc repeats its radius.
@@ -465,7 +466,8 @@ int StorePlainWords(NcPathContext& ctx, StreamReader& reader, const BlockLine& l
     const int slot = line.plainSlots[w];
     lettersY += slot == SLOT_Y;
     lettersZ += slot == SLOT_Z;
-    stored += StoreAddressWord(ctx, slot, line.plainValues[w], 0, xyPlane, centreBlock, false);
+    const auto mode = static_cast<uint16_t>(line.wordModes >> (2 * w) & 3u);
+    stored += StoreAddressWord(ctx, slot, line.plainValues[w], 0, xyPlane, centreBlock, false, mode);
   }
   ctx.countY += lettersY;
   ctx.countZ += lettersZ;
@@ -597,6 +599,7 @@ bool ReadPlainBlock(const StreamReader::Line& unread, BlockLine& line, int& moti
   line.length = newline + 1;
   line.groups = 0;
   line.plainWords = words;
+  line.wordModes = 0;
   return true;
 }
 

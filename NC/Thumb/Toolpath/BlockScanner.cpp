@@ -315,10 +315,11 @@ void AddVote(int32_t& counter) {
 
 void ApplyKeyword(NcPathContext& ctx, const Keyword& k) {
   switch (k.effect) {
-    case Effect::Rapid: SetModes(ctx, true, false, false, false); ctx.modeCycle = false; break;
-    case Effect::Linear: SetModes(ctx, false, true, false, false); ctx.modeCycle = false; break;
-    case Effect::ArcCw: SetModes(ctx, false, false, true, false); ctx.modeCycle = false; break;
-    case Effect::ArcCcw: SetModes(ctx, false, false, false, true); ctx.modeCycle = false; break;
+    // A motion ends a drilling cycle, but not one made modal by MCALL.
+    case Effect::Rapid: SetModes(ctx, true, false, false, false); ctx.modeCycle = ctx.modalCall; break;
+    case Effect::Linear: SetModes(ctx, false, true, false, false); ctx.modeCycle = ctx.modalCall; break;
+    case Effect::ArcCw: SetModes(ctx, false, false, true, false); ctx.modeCycle = ctx.modalCall; break;
+    case Effect::ArcCcw: SetModes(ctx, false, false, false, true); ctx.modeCycle = ctx.modalCall; break;
     case Effect::Absolute:
     case Effect::Incremental:
       for (bool& flag : ctx.incremental) flag = k.effect == Effect::Incremental;
@@ -421,7 +422,7 @@ static_assert(MotionsInOrder(), "the one-motion shortcut follows the keyword tab
 // What ApplyKeyword does for motion 0 to 3 (G0 to G3).
 void ApplyMotion(NcPathContext& ctx, int motion) {
   SetModes(ctx, motion == 0, motion == 1, motion == 2, motion == 3);
-  ctx.modeCycle = false;
+  ctx.modeCycle = ctx.modalCall;
   AddVote(ctx.isoHits);
 }
 
@@ -546,10 +547,12 @@ namespace {
   }
   const bool iso = ctx.isTnc == 0;
 
-  // ISO: "(" to its ")" (or the line end), and ";" to the line end; TNC:
-  // ";" to the line end.
-  const char open = iso ? '(' : ';';
-  const int close = iso ? ')' : -1;
+  // ISO: "(" to its ")" (or the line end), and ";" to the line end; TNC
+  // and Sinumerik, whose brackets are expressions: ";" to the line end.
+  const bool sinumerik = ctx.eval.sinumerik;
+  const bool brackets = iso && !sinumerik;
+  const char open = brackets ? '(' : ';';
+  const int close = brackets ? ')' : -1;
   char code[kMaxLineBytes];
   size_t codeLength = 0;
   int commentLength = 0;
@@ -611,6 +614,8 @@ namespace {
     if (tncLength > 0 && NeedsEvaluation(ctx.eval, raw, tncLength))
       return ScanEvaluatedBlock(ctx, reader, raw, tncLength, line);
   } else if (codeLength > 0 && NeedsEvaluation(ctx.eval, code, codeLength)) {
+    // The block told the Sinumerik dialect: its brackets are no comment.
+    if (ctx.eval.sinumerik && !sinumerik && commentLength > 0) return ScanOtherBlock(ctx, reader, line);
     return ScanEvaluatedBlock(ctx, reader, code, codeLength, line);
   }
   // The word reader reads the line itself at the letters found here.

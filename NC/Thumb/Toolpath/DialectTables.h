@@ -9,11 +9,12 @@
 
 // ---- Words, packed ------------------------------------------------------------
 // A word of up to ten letters packed into one integer (six bits a letter,
-// case folded), so that a lookup compares integers, not strings.
+// case folded), so that a lookup compares integers, not strings. Digits and
+// "_" have codes of their own, for names such as ATAN2 and BAR_CENTR.
 constexpr uint64_t kNoWord = ~uint64_t{0};
 constexpr uint64_t PackLetter(uint64_t packed, char c) {
-  const int letter = c >= 'a' ? c - 'a' : c - 'A';
-  return packed << 6 | static_cast<uint64_t>(letter + 1);
+  const int code = c >= '0' && c <= '9' ? 27 + (c - '0') : c == '_' ? 37 : (c >= 'a' ? c - 'a' : c - 'A') + 1;
+  return packed << 6 | static_cast<uint64_t>(code);
 }
 constexpr bool IsWordLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 constexpr uint64_t PackWord(const char* word) {
@@ -30,15 +31,32 @@ inline uint64_t PackedRun(const char* at, const char* end, size_t& length) {
   length = n;
   return packed;
 }
+// The name at `at` (a letter or "_", then letters, digits and "_"): its
+// packed form (kNoWord when longer than ten) and its length; 0 when no
+// name starts there.
+inline uint64_t PackedName(const char* at, const char* end, size_t& length) {
+  uint64_t packed = 0;
+  size_t n = 0;
+  for (; at + n < end; ++n) {
+    const char c = at[n];
+    const bool digit = c >= '0' && c <= '9';
+    if (!IsWordLetter(c) && c != '_' && !(digit && n > 0)) break;
+    packed = n < 10 ? PackLetter(packed, c) : kNoWord;
+  }
+  length = n;
+  return packed;
+}
 
 enum class Dialect : uint8_t {
   Iso,       // macro programs of ISO controls: #1, IF [..] GOTO, WHILE [..] DO1, M98, G65
   IsoOWord,  // o-word programs of ISO controls: #<name>, o100 sub/call/if/while/repeat
   Tnc,       // TNC conversational: Q1, FN 0: to FN 12:, Q5 = Q1 + 2, LBL, CALL LBL .. REP
+  Sinumerik, // ISO programs with R1=.., DEF, CR=, labels, IF/WHILE/FOR blocks, GOTOF/GOTOB
 };
 constexpr uint8_t DialectBit(Dialect d) { return static_cast<uint8_t>(1u << static_cast<unsigned>(d)); }
 constexpr uint8_t kIsoDialects = DialectBit(Dialect::Iso) | DialectBit(Dialect::IsoOWord);
 constexpr uint8_t kTncDialect = DialectBit(Dialect::Tnc);
+constexpr uint8_t kSinumerikDialect = DialectBit(Dialect::Sinumerik);
 
 
 // ---- Punctuation --------------------------------------------------------------
@@ -53,20 +71,23 @@ constexpr Punctuation kIsoMarks{'#', '<', '>', '[', ']'};
 // TNC parameters have no mark: they are a family's letters and a number
 // (Q1, QL2; see kTncParameters).
 constexpr Punctuation kTncMarks{'\0', '\0', '\0', '(', ')'};
+// R1, R[..] is no form here; names (LEN) stand alone; brackets are round.
+constexpr Punctuation kSinumerikMarks{'R', '\0', '\0', '(', ')'};
 
 // How a dialect writes an expression: its marks, whether its parameters
 // are letters and a number, and whether a function takes the operand after
 // it (TNC: SIN Q1, SQRT (Q1 + 2)) or a bracket right after its name (ISO:
-// SIN[#1]).
+// SIN[#1]). Sinumerik reads its names and functions itself.
 struct ExpressionSyntax {
   Punctuation marks;
   bool parameterFamilies;
   bool prefixFunctions;
 };
 constexpr ExpressionSyntax kExpressionSyntax[] = {
-    {kIsoMarks, false, false},  // Iso
-    {kIsoMarks, false, false},  // IsoOWord
-    {kTncMarks, true, true},    // Tnc
+    {kIsoMarks, false, false},        // Iso
+    {kIsoMarks, false, false},        // IsoOWord
+    {kTncMarks, true, true},          // Tnc
+    {kSinumerikMarks, false, false},  // Sinumerik
 };
 constexpr const ExpressionSyntax& SyntaxOf(Dialect d) { return kExpressionSyntax[static_cast<int>(d)]; }
 
@@ -74,7 +95,7 @@ constexpr const ExpressionSyntax& SyntaxOf(Dialect d) { return kExpressionSyntax
 
 enum class Function : uint8_t {
   None, Sin, Cos, Tan, Asin, Acos, Atan, Sqrt, Abs, Round, Fix, Fup, Ln, Exp, Exists,
-  Square, Integer, Fraction, Sign, Pi
+  Square, Integer, Fraction, Sign, Pi, Atan2, Power2, Trunc
 };
 
 struct FunctionName {
@@ -100,10 +121,20 @@ constexpr FunctionName kFunctions[] = {
     {"FRAC", Function::Fraction, kTncDialect},  {"SGN", Function::Sign, kTncDialect},
     {"PI", Function::Pi, kTncDialect},
 };
+// Sinumerik functions take round brackets: SIN(30), ATAN2(y, x), POT(x) is x².
+constexpr FunctionName kSinumerikFunctions[] = {
+    {"SIN", Function::Sin, kSinumerikDialect}, {"COS", Function::Cos, kSinumerikDialect},
+    {"TAN", Function::Tan, kSinumerikDialect}, {"ASIN", Function::Asin, kSinumerikDialect},
+    {"ACOS", Function::Acos, kSinumerikDialect}, {"ATAN2", Function::Atan2, kSinumerikDialect},
+    {"SQRT", Function::Sqrt, kSinumerikDialect}, {"ABS", Function::Abs, kSinumerikDialect},
+    {"POT", Function::Power2, kSinumerikDialect}, {"TRUNC", Function::Trunc, kSinumerikDialect},
+    {"ROUND", Function::Round, kSinumerikDialect}, {"LN", Function::Ln, kSinumerikDialect},
+    {"EXP", Function::Exp, kSinumerikDialect},
+};
 
 enum class Operator : uint8_t {
   None, Power, Multiply, Divide, Modulo, Add, Subtract,
-  Equal, NotEqual, Greater, GreaterEqual, Less, LessEqual, And, Or, Xor
+  Equal, NotEqual, Greater, GreaterEqual, Less, LessEqual, And, Or, Xor, IntDivide
 };
 
 struct OperatorName {
@@ -126,6 +157,22 @@ constexpr OperatorName kOperators[] = {
     {"AND", Operator::And, 1, kIsoDialects},    {"OR", Operator::Or, 1, kIsoDialects},
     {"XOR", Operator::Xor, 1, kIsoDialects},    {"^", Operator::Power, 5, kTncDialect},
 };
+// DEF INT declares variables that hold whole numbers (DEF REAL: any).
+constexpr uint64_t kSinumerikWholeType = PackWord("INT");
+// NOT before an operand negates its truth: NOT (R1 > 5).
+constexpr uint64_t kSinumerikNot = PackWord("NOT");
+// Sinumerik compares with symbols; DIV divides whole numbers. Longer
+// symbols first: "<=" before "<".
+constexpr OperatorName kSinumerikOperators[] = {
+    {"*", Operator::Multiply, 4, kSinumerikDialect}, {"/", Operator::Divide, 4, kSinumerikDialect},
+    {"DIV", Operator::IntDivide, 4, kSinumerikDialect}, {"MOD", Operator::Modulo, 4, kSinumerikDialect},
+    {"+", Operator::Add, 3, kSinumerikDialect}, {"-", Operator::Subtract, 3, kSinumerikDialect},
+    {"==", Operator::Equal, 2, kSinumerikDialect}, {"<>", Operator::NotEqual, 2, kSinumerikDialect},
+    {">=", Operator::GreaterEqual, 2, kSinumerikDialect}, {"<=", Operator::LessEqual, 2, kSinumerikDialect},
+    {">", Operator::Greater, 2, kSinumerikDialect}, {"<", Operator::Less, 2, kSinumerikDialect},
+    {"AND", Operator::And, 1, kSinumerikDialect}, {"OR", Operator::Or, 1, kSinumerikDialect},
+    {"XOR", Operator::Xor, 1, kSinumerikDialect},
+};
 
 // ---- Program flow -----------------------------------------------------------
 
@@ -137,12 +184,19 @@ enum class FlowWord : uint8_t {
   Sub, EndSub, Call, Return, ElseIf, Else, EndIf, EndWhile, Repeat, EndRepeat, Break, Continue,
   // TNC: FN 9: IF +Q1 EQU +Q2 GOTO LBL 5, CALL LBL 1 REP 3 (with If, Goto, Call, Repeat)
   Fn, Label,
+  // Sinumerik statements beyond those: GOTOF LABEL, FOR R1=1 TO 4, DEF REAL LEN,
+  // MCALL CYCLE81(..), REPEATB LABEL P=2.
+  GotoF, GotoB, For, To, EndFor, Until, Loop, EndLoop, Def, ModalCall, RepeatB,
 };
 
 struct FlowKeyword {
   const char* name;
   FlowWord word;
   Dialect dialect;
+  // The keyword tells the dialect: the program is read as Sinumerik from
+  // the block that holds it on (at a statement's start, or anywhere: `any`).
+  bool marksDialect = false;
+  bool any = false;
 };
 
 constexpr FlowKeyword kFlowKeywords[] = {
@@ -175,6 +229,26 @@ constexpr FlowKeyword kFlowKeywords[] = {
     {"REP", FlowWord::Repeat, Dialect::Tnc},
     {"IF", FlowWord::If, Dialect::Tnc},
     {"GOTO", FlowWord::Goto, Dialect::Tnc},
+
+    {"IF", FlowWord::If, Dialect::Sinumerik},
+    {"ELSE", FlowWord::Else, Dialect::Sinumerik},
+    {"ENDIF", FlowWord::EndIf, Dialect::Sinumerik, true},
+    {"WHILE", FlowWord::While, Dialect::Sinumerik},
+    {"ENDWHILE", FlowWord::EndWhile, Dialect::Sinumerik, true},
+    {"FOR", FlowWord::For, Dialect::Sinumerik},
+    {"TO", FlowWord::To, Dialect::Sinumerik},
+    {"ENDFOR", FlowWord::EndFor, Dialect::Sinumerik, true},
+    {"REPEAT", FlowWord::Repeat, Dialect::Sinumerik},
+    {"REPEATB", FlowWord::RepeatB, Dialect::Sinumerik},
+    {"UNTIL", FlowWord::Until, Dialect::Sinumerik},
+    {"LOOP", FlowWord::Loop, Dialect::Sinumerik},
+    {"ENDLOOP", FlowWord::EndLoop, Dialect::Sinumerik},
+    {"GOTO", FlowWord::Goto, Dialect::Sinumerik},
+    {"GOTOF", FlowWord::GotoF, Dialect::Sinumerik, true, true},
+    {"GOTOB", FlowWord::GotoB, Dialect::Sinumerik, true, true},
+    {"DEF", FlowWord::Def, Dialect::Sinumerik, true},
+    {"MCALL", FlowWord::ModalCall, Dialect::Sinumerik, true},
+    {"RET", FlowWord::Return, Dialect::Sinumerik},
 };
 
 // TNC: FN 0: to FN 12: by number. FN 0 to FN 8 assign the value of one
@@ -217,6 +291,26 @@ constexpr VariableFamily kTncParameters[] = {
     {"QR", 500, 4501},   // #4501..#5000
 };
 
+// Sinumerik words of a block beyond the address letters: arcs by radius
+// (CR=), opening angle (AR=), full turns (TURN=) and through a point (CIP
+// with I1= J1= K1=); one value absolute (AC(..)) or incremental (IC(..)).
+// The words of a frame (TRANS X10 Y5) are no position: the block is passed.
+enum class BlockWord : uint8_t { None, Radius, Angle, Turns, Via, Absolute, Incremental, Frame };
+struct BlockWordName {
+  const char* name;
+  BlockWord word;
+};
+constexpr BlockWordName kSinumerikWords[] = {
+    {"CR", BlockWord::Radius},      {"AR", BlockWord::Angle},        {"TURN", BlockWord::Turns},
+    {"CIP", BlockWord::Via},        {"AC", BlockWord::Absolute},     {"IC", BlockWord::Incremental},
+    {"TRANS", BlockWord::Frame},    {"ATRANS", BlockWord::Frame},    {"ROT", BlockWord::Frame},
+    {"AROT", BlockWord::Frame},     {"SCALE", BlockWord::Frame},     {"ASCALE", BlockWord::Frame},
+    {"MIRROR", BlockWord::Frame},   {"AMIRROR", BlockWord::Frame},
+};
+// The drilling cycles MCALL makes modal: MCALL CYCLE81(..) to MCALL alone.
+constexpr const char* kModalCycleName = "CYCLE";
+constexpr int kModalCycles[] = {81, 82, 83, 84, 85, 86};
+
 // Words of a block that call, return or end (M and G codes with their
 // numbers). A call of the ISO dialect names its program with P and its
 // repeats with L.
@@ -234,6 +328,11 @@ constexpr CallCodeRow kCallCodes[] = {
     {'M', 99, CallCode::Return},     // end of a subprogram; in the main program its end
     {'M', 2, CallCode::ProgramEnd},  // M2, M02, M30: after a call, ends the program
     {'M', 30, CallCode::ProgramEnd},
+};
+// Sinumerik: the end of the program, or of a subprogram (M17), which in a
+// file of several programs is where the next one starts.
+constexpr CallCodeRow kSinumerikEnds[] = {
+    {'M', 2, CallCode::ProgramEnd}, {'M', 30, CallCode::ProgramEnd}, {'M', 17, CallCode::ProgramEnd},
 };
 
 // ---- Lookups by packed word --------------------------------------------------------
@@ -255,6 +354,9 @@ constexpr auto kFunctionCodes = PackNames(kFunctions);
 constexpr auto kOperatorCodes = PackNames(kOperators);
 constexpr auto kFlowCodes = PackNames(kFlowKeywords);
 constexpr auto kParameterCodes = PackNames(kTncParameters);
+constexpr auto kSinumerikFunctionCodes = PackNames(kSinumerikFunctions);
+constexpr auto kSinumerikOperatorCodes = PackNames(kSinumerikOperators);
+constexpr auto kSinumerikWordCodes = PackNames(kSinumerikWords);
 
 inline Function FindFunction(uint64_t word, Dialect dialect = Dialect::Iso) {
   if (word == kNoWord) return Function::None;
@@ -274,7 +376,7 @@ inline const OperatorName* FindWordOperator(uint64_t word, Dialect dialect = Dia
 // its dialect's rows.
 constexpr size_t kFlowRowCount = sizeof kFlowKeywords / sizeof kFlowKeywords[0];
 struct RowRange {
-  uint8_t first[3], end[3];
+  uint8_t first[4], end[4];
 };
 constexpr RowRange FlowRowsByDialect() {
   RowRange range{};
@@ -289,7 +391,7 @@ constexpr bool FlowRowsGrouped() {
     if (k < kFlowRows.first[d] || k >= kFlowRows.end[d]) return false;
   }
   for (size_t k = 0; k < kFlowRowCount; ++k)
-    for (int d = 0; d < 3; ++d)
+    for (int d = 0; d < 4; ++d)
       if (k >= kFlowRows.first[d] && k < kFlowRows.end[d] && static_cast<int>(kFlowKeywords[k].dialect) != d)
         return false;
   return true;
@@ -302,6 +404,31 @@ inline FlowWord FindFlowWord(uint64_t word, Dialect dialect) {
   for (size_t k = kFlowRows.first[d]; k < kFlowRows.end[d]; ++k)
     if (kFlowCodes.code[k] == word) return kFlowKeywords[k].word;
   return FlowWord::None;
+}
+// The row of a keyword that tells the Sinumerik dialect, or null.
+inline const FlowKeyword* FindDialectMark(uint64_t word) {
+  if (word == kNoWord) return nullptr;
+  for (size_t k = 0; k < sizeof kFlowKeywords / sizeof kFlowKeywords[0]; ++k)
+    if (kFlowCodes.code[k] == word && kFlowKeywords[k].marksDialect) return &kFlowKeywords[k];
+  return nullptr;
+}
+inline Function FindSinumerikFunction(uint64_t word) {
+  if (word == kNoWord) return Function::None;
+  for (size_t k = 0; k < sizeof kSinumerikFunctions / sizeof kSinumerikFunctions[0]; ++k)
+    if (kSinumerikFunctionCodes.code[k] == word) return kSinumerikFunctions[k].function;
+  return Function::None;
+}
+inline const OperatorName* FindSinumerikWordOperator(uint64_t word) {
+  if (word == kNoWord) return nullptr;
+  for (size_t k = 0; k < sizeof kSinumerikOperators / sizeof kSinumerikOperators[0]; ++k)
+    if (kSinumerikOperatorCodes.code[k] == word) return &kSinumerikOperators[k];
+  return nullptr;
+}
+inline BlockWord FindBlockWord(uint64_t word) {
+  if (word == kNoWord) return BlockWord::None;
+  for (size_t k = 0; k < sizeof kSinumerikWords / sizeof kSinumerikWords[0]; ++k)
+    if (kSinumerikWordCodes.code[k] == word) return kSinumerikWords[k].word;
+  return BlockWord::None;
 }
 
 // The TNC parameter family of a packed run of letters (Q, QL, QR), or null.
@@ -317,6 +444,7 @@ inline const VariableFamily* FindParameterFamily(uint64_t word) {
 constexpr int kLocalVariables = 33;       // #1..#33 belong to a call level
 constexpr int kNumberedVariables = 5399;  // #1..#5399; above: always vacant
 constexpr int kAlarmVariable = 3000;      // a write raises an alarm: the program ends
+constexpr int kRParameters = 1000;        // Sinumerik R0..R999
 
 // G65's argument letters and the locals they set (A #1, B #2, C #3, I #4 ...).
 struct ArgumentLetter {

@@ -36,7 +36,8 @@ void StartPass(NcPathContext& ctx, StreamReader& reader, Point& previous) {
   ctx.modeRapid = ctx.modeLinear = ctx.modeArcCw = ctx.modeArcCcw = false;
   for (bool& flag : ctx.incremental) flag = false;
   ctx.ccBlock = false;
-  ctx.modeCycle = false;
+  ctx.modeCycle = ctx.modalCall = false;
+  ctx.arcForm = ARC_PLAIN;
   ctx.inchProgram = false;
   ctx.machineBlock = false;
   ctx.centerRelI = ctx.centerRelJ = true;
@@ -167,6 +168,91 @@ void FrameArc(NcPathContext& ctx, const Point& previous, const Point& target) {
   double ch = 0, cv = 0;
   const bool centre = FramingCentre(ctx, previous, target, ch, cv);
   FrameArcAround(ctx, centre, ch, cv, previous, target, ctx.modeArcCw);
+}
+
+// ---- Sinumerik arcs -------------------------------------------------------
+// An arc by its opening angle (AR=), with full turns (TURN=) or through a
+// point (CIP) becomes what every arc has: an end and a centre offset (I, J)
+// from the start, the same in both passes.
+
+void SetArcCentre(NcPathContext& ctx, const Point& start, double ch, double cv) {
+  ctx.words[SLOT_I] = ch - start.h;
+  ctx.words[SLOT_J] = cv - start.v;
+  ctx.wordGiven[SLOT_I] = ctx.wordGiven[SLOT_J] = true;
+  ctx.wordGiven[SLOT_R] = false;
+}
+
+// CIP: the circle through the start, the point I1 J1 (K1) and the end; its
+// direction is the one that passes the point. Three points in a line are a
+// straight move.
+void ArcThroughPoint(NcPathContext& ctx, const Point& start, const Point& end) {
+  const bool xy = ctx.plane != 2;
+  const int h = xy ? 0 : 2, v = xy ? 1 : 0;  // lathe: K1 across, I1 (a diameter) upwards
+  if (!ctx.arcViaGiven[h] || !ctx.arcViaGiven[v] || !IsGiven(end.h) || !IsGiven(end.v)) return;
+  double ph = ctx.arcVia[h];
+  double pv = ctx.arcVia[v] * (xy ? 1.0 : 0.5);
+  if (ctx.incremental[0]) {  // G91: from the start
+    ph += start.h;
+    pv += start.v;
+  }
+  const double ah = ph - start.h, av = pv - start.v;
+  const double bh = end.h - start.h, bv = end.v - start.v;
+  const double cross = ah * bv - av * bh;
+  ctx.modeRapid = ctx.modeArcCw = ctx.modeArcCcw = ctx.modeLinear = false;
+  const double scale = ah * ah + av * av + bh * bh + bv * bv;
+  if (!(std::fabs(cross) > 1e-12 * scale)) {
+    ctx.modeLinear = true;
+    return;
+  }
+  const double a2 = ah * ah + av * av, b2 = bh * bh + bv * bv;
+  const double ch = start.h + (bv * a2 - av * b2) / (2 * cross);
+  const double cv = start.v + (ah * b2 - bh * a2) / (2 * cross);
+  (cross > 0 ? ctx.modeArcCcw : ctx.modeArcCw) = true;
+  SetArcCentre(ctx, start, ch, cv);
+}
+
+// AR=: with the end point, the centre lies on the chord's bisector; with
+// the centre (I, J) and no end point, the end is the start turned around it.
+void ArcByAngle(NcPathContext& ctx, const Point& start, Point& target) {
+  constexpr double kDegree = 3.141592653589793 / 180.0;
+  const double angle = ctx.arcAngle * kDegree;
+  if (!(ctx.modeArcCw || ctx.modeArcCcw) || !(angle > 0 && angle < 360 * kDegree)) return;
+  const double turn = ctx.modeArcCcw ? 1.0 : -1.0;
+  if (ctx.wordGiven[SLOT_X] || ctx.wordGiven[SLOT_Y]) {
+    if (!IsGiven(target.h) || !IsGiven(target.v)) return;
+    const double dh = target.h - start.h, dv = target.v - start.v;
+    const double chord = std::sqrt(dh * dh + dv * dv);
+    if (chord == 0) return;
+    const double along = 0.5 / std::tan(angle / 2);  // from the middle, in chords
+    SetArcCentre(ctx, start, start.h + dh / 2 - turn * dv * along, start.v + dv / 2 + turn * dh * along);
+  } else if (ctx.wordGiven[SLOT_I] && ctx.wordGiven[SLOT_J]) {
+    const double ih = -ctx.words[SLOT_I], iv = -ctx.words[SLOT_J];  // centre to start
+    const double c = std::cos(turn * angle), s = std::sin(turn * angle);
+    target = {start.h + ctx.words[SLOT_I] + ih * c - iv * s, start.v + ctx.words[SLOT_J] + ih * s + iv * c};
+    ctx.words[SLOT_X] = target.h;
+    ctx.words[SLOT_Y] = target.v;
+    ctx.wordGiven[SLOT_X] = ctx.wordGiven[SLOT_Y] = true;
+  }
+}
+
+// Resolves the block's Sinumerik arc words; `target` becomes the end to
+// draw to. Returns where the tool stands after the block: the end, also
+// when full turns (TURN=) draw the whole circle, from the start back to it.
+Point ResolveArcForm(NcPathContext& ctx, const Point& start, Point& target) {
+  const uint8_t form = ctx.arcForm;
+  ctx.arcForm = form & CALL_FROM_NEXT ? CALL_STARTS : ARC_PLAIN;
+  if (form & CALL_STARTS) ctx.modeCycle = ctx.modalCall;
+  if (!IsGiven(start.h) || !IsGiven(start.v)) return target;
+  if (form & ARC_VIA) ArcThroughPoint(ctx, start, target);
+  if (form & ARC_ANGLE) ArcByAngle(ctx, start, target);
+  const Point end = target;
+  if ((form & ARC_TURNS) && (ctx.modeArcCw || ctx.modeArcCcw)) {
+    double ch = 0, cv = 0;
+    if (UsesRadius(ctx) && RadiusCentre(start, end, ctx.words[SLOT_R], ctx.modeArcCw, ch, cv))
+      SetArcCentre(ctx, start, ch, cv);
+    if (ctx.wordGiven[SLOT_I] || ctx.wordGiven[SLOT_J]) target = start;
+  }
+  return end;
 }
 
 // ---- TNC contours --------------------------------------------------------
@@ -431,6 +517,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       // block with words would: lathe programs often end with one.
       LetGoHeld(ctx, false);
       previous = Point{};
+      ctx.arcForm = ARC_PLAIN;
       if (ctx.plane == -1) {
         ctx.plane = DecidePlane(ctx, false);
         if (ctx.plane == 2) {
@@ -441,7 +528,8 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       DecideNearEnd(ctx, reader, previous);
       continue;
     }
-    const Point target = WordTarget(ctx);
+    Point target = WordTarget(ctx);
+    const Point after = ctx.arcForm != ARC_PLAIN ? ResolveArcForm(ctx, previous, target) : target;
 
     if (ctx.plane != 2 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
       LetGoHeld(ctx, false);
@@ -468,7 +556,7 @@ void FirstPass(NcPathContext& ctx, StreamReader& reader) {
       if (ctx.modeLinear) FrameStraight(ctx, previous, target);  // rapid moves frame nothing
       if (ctx.modeArcCw || ctx.modeArcCcw) FrameArc(ctx, previous, target);
       if (ctx.modeCycle) AddPointExtents(ctx, target.h, target.v);
-      previous = target;
+      previous = after;
     }
 
     DecideNearEnd(ctx, reader, previous);
@@ -542,9 +630,11 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
       if (n == -1) break;
       LetGoHeld(ctx, true);
       previous = Point{};
+      ctx.arcForm = ARC_PLAIN;
       continue;
     }
     Point target = WordTarget(ctx);
+    const Point after = ctx.arcForm != ARC_PLAIN ? ResolveArcForm(ctx, previous, target) : target;
 
     if (ctx.plane == 1 && ctx.modeCycle && IsGiven(target.h) && IsGiven(target.v)) {
       LetGoHeld(ctx, true);
@@ -578,7 +668,7 @@ void SecondPass(NcPathContext& ctx, StreamReader& reader) {
     } else if (ctx.modeCycle) {
       DrawMarker(ctx, target.h, target.v);
     }
-    previous = target;  // a rapid move only moves the tool
+    previous = after;  // a rapid move only moves the tool
   }
   LetGoHeld(ctx, true);
 }

@@ -29,6 +29,7 @@ struct NamedVariable {
   int8_t level;                  // call level it belongs to; -1: global (#<_name>)
   char name[kMaxNameLength + 1];
   double value;
+  bool whole;                    // Sinumerik DEF INT: holds whole numbers (rounded)
 };
 
 // Variables above #999 (system and user parameters of the controls) are
@@ -54,6 +55,7 @@ struct Variables {
   int namedCount = 0;
 };
 
+static_assert(kRParameters <= kTableVariables + 1, "R0..R999 share the table of #1..#999");
 constexpr double VacantValue() { return std::numeric_limits<double>::quiet_NaN(); }
 inline bool IsVacant(double value) { return value != value; }
 void ClearVariables(Variables& vars);
@@ -74,6 +76,21 @@ bool WriteNumbered(Variables& vars, double number, double value);
 // global. Reading an unknown name gives vacant; a full table ignores writes.
 double ReadNamed(const Variables& vars, const char* name, size_t length, bool* exists = nullptr);
 void WriteNamed(Variables& vars, const char* name, size_t length, double value);
+// A named variable, or null when there is none.
+NamedVariable* FindNamedVariable(Variables& vars, const char* name, size_t length);
+// Sinumerik DEF REAL/DEF INT: declares the name with its value; an INT one
+// rounds every value written to it (SetNamed).
+void DeclareNamed(Variables& vars, const char* name, size_t length, double value, bool whole);
+void SetNamed(NamedVariable& variable, double value);
+// Sinumerik R0..R999 share the table of #1..#999 (a program is of one
+// dialect); R0 takes the place #0 never uses. Unset ones read 0, as on the
+// control; writes outside R0..R999 are ignored.
+inline double ReadR(const Variables& vars, double number) {
+  if (!(number >= -0.5 && number < kRParameters - 0.5)) return VacantValue();  // NaN too
+  const double v = vars.numbered[static_cast<int>(number + 0.5)];
+  return IsVacant(v) ? 0.0 : v;
+}
+void WriteR(Variables& vars, double number, double value);
 // Enters (fresh locals, all vacant) or leaves a call level's locals.
 void EnterLocals(Variables& vars, bool fresh);
 void LeaveLocals(Variables& vars, int callerFrame);
@@ -130,9 +147,15 @@ struct CallFrame {
   int callerFrame;       // the caller's locals
   int loopBase;          // loops open when the call was made
   bool oWord;            // o-word call (ends at endsub/return)
+  // A Sinumerik section repeat (REPEAT LABEL P=2): no call level of its
+  // own; it ends where the block at sectionEnd is reached (not run), or
+  // once that block has run (`inclusive`).
+  bool section;
+  bool inclusive;
+  uint64_t sectionEnd;
 };
 
-enum class LoopKind : uint8_t { DoEnd, OWhile, ODo, ORepeat, TncRepeat };
+enum class LoopKind : uint8_t { DoEnd, OWhile, ODo, ORepeat, TncRepeat, SWhile, SFor, SRepeat, SLoop };
 
 struct LoopRecord {
   LoopKind kind;
@@ -153,6 +176,7 @@ struct Evaluation {
   bool counting = false;      // the pass has jumped back: every block spends the budget
   bool called = false;        // the pass made a call: M30/M2 end the program
   bool tncProgram = false;    // BEGIN PGM seen: TNC blocks are not evaluated
+  bool sinumerik = false;     // a Sinumerik block seen: blocks are read in its dialect
   uint32_t blocksLeft = kBlockBudget;
   uint64_t programAt = 0;     // start of the program being run (GOTO searches it)
   // An o-word if whose condition failed jumped to the next elseif, else or
@@ -190,6 +214,7 @@ void ReadHead(const char* text, const char* end, BlockHead& head);
 
 class StreamReader;
 struct NcPathContext;
+struct BlockLine;
 
 // Spends `blocks` of the pass's budget; false when it is used up.
 inline bool SpendBlocks(Evaluation& eval, uint32_t blocks) {
@@ -249,3 +274,44 @@ constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', k
 // when it ends.
 uint64_t RunTncBlock(NcPathContext& ctx, StreamReader& reader, const char* code, size_t length,
                      size_t lineLength, char* text, size_t& textLength);
+
+// ---- Sinumerik (SinumerikBlock.cpp, ProgramFlow.cpp) ---------------------------------
+
+// What a Sinumerik block starts with: its number (N10, :10), its label
+// (NAME:) and the keyword of its statement.
+struct SinumerikHead {
+  bool hasNumber = false;
+  uint64_t number = 0;
+  uint64_t label = 0;          // LabelKey of the label; 0: none
+  FlowWord word = FlowWord::None;
+  const char* rest = nullptr;  // the statement (at its keyword)
+  const char* after = nullptr; // after the keyword
+};
+void ReadSinumerikHead(const char* text, const char* end, SinumerikHead& head);
+// Keys of jump targets: a label by its name, a block by its number.
+uint64_t LabelKey(const char* name, size_t length);
+uint64_t BlockNumberKey(uint64_t n);
+// A block with the label or number `key`: forward from `from` to the end of
+// the file, backward (the nearest before `blockAt`), or forward and then
+// from the program's start.
+enum class Direction : uint8_t { Forward, Backward, Both };
+uint64_t FindSinumerikLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key,
+                            Direction direction, uint64_t blockAt, uint64_t from);
+// The block that closes the structure open at `from` (nested ones passed
+// over): the first of `words` (FlowWord bits) on its level.
+uint64_t FindStructureEnd(NcPathContext& ctx, StreamReader& reader, uint32_t words, uint64_t from);
+// A block of the Sinumerik dialect: whether it needs the evaluator, and the
+// dialect's evidence in a block read as ISO. `statement`: where the block's
+// statement starts.
+bool SinumerikNeedsEvaluation(const char* code, size_t length);
+// Whether the name `word` at `at` (`length` bytes), in a block read as ISO
+// whose statement starts at `statement`, tells the Sinumerik dialect:
+// ENDIF, GOTOF, DEF at a statement's start, R1=, CR=, AR=, TURN=, CIP.
+bool MarksSinumerik(uint64_t word, const char* at, size_t length, const char* end,
+                    const char* statement);
+// Runs a Sinumerik block as EvaluateBlock runs an ISO one: `next` receives
+// where the program goes on (kNowhere when it ends), `nextInOrder` the
+// block after it in the file; returns the length of the keyword text.
+size_t RunSinumerikBlock(NcPathContext& ctx, StreamReader& reader, const char* code, size_t length,
+                         size_t lineLength, BlockLine& line, char* keywords, uint64_t& next,
+                         uint64_t& nextInOrder);

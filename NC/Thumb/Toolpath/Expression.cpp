@@ -20,6 +20,7 @@ constexpr int kStackSize = 64;  // operands and open operators; a line holds few
 constexpr double kDegree = 3.141592653589793 / 180.0;
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 void SkipSpaces(const char*& at, const char* end) {
@@ -29,6 +30,22 @@ void SkipSpaces(const char*& at, const char* end) {
 constexpr int kCaretRow = 15;
 static_assert(kOperators[kCaretRow].op == Operator::Power && kOperators[kCaretRow].name[0] == '^',
               "FindOperator follows the operator table");
+// A Sinumerik operator at `at`: a word (AND, DIV), or a symbol of its table.
+const OperatorName* FindSinumerikOperator(const char* at, const char* end, size_t& length) {
+  if (at >= end) return nullptr;
+  if (IsLetter(*at)) return FindSinumerikWordOperator(PackedRun(at, end, length));
+  for (const OperatorName& op : kSinumerikOperators) {
+    const char* name = op.name;
+    if (IsLetter(name[0])) continue;
+    size_t n = 0;
+    while (name[n] != '\0' && at + n < end && at[n] == name[n]) ++n;
+    if (name[n] == '\0') {
+      length = n;
+      return &op;
+    }
+  }
+  return nullptr;
+}
 
 // The operator at `at`, and its length; null when there is none.
 const OperatorName* FindOperator(const char* at, const char* end, Dialect dialect, size_t& length) {
@@ -86,6 +103,7 @@ double Apply(Operator op, double a, double b) {
     case Operator::Multiply: return Finite(a * b);
     case Operator::Divide: return b == 0 ? VacantValue() : Finite(a / b);
     case Operator::Modulo: return b == 0 ? VacantValue() : Finite(std::fmod(a, b));
+    case Operator::IntDivide: return b == 0 ? VacantValue() : Finite(std::trunc(a / b));
     case Operator::Add: return Finite(a + b);
     case Operator::Subtract: return Finite(a - b);
     case Operator::None: break;
@@ -113,6 +131,9 @@ double Call(Function f, double x) {
     case Function::Fraction: return x - std::trunc(x);
     case Function::Sign: return x > 0 ? 1.0 : x < 0 ? -1.0 : 0.0;
     case Function::Pi:
+    case Function::Power2: return Finite(x * x);
+    case Function::Trunc: return std::trunc(x);
+    case Function::Atan2: return VacantValue();  // one argument of two (see CloseBracket)
     case Function::Exists:
     case Function::None: break;
   }
@@ -124,6 +145,7 @@ enum class Pending : uint8_t {
   Open,       // "[", with the function it belongs to (or none)
   SecondArg,  // "[" of ATAN[a]/[b]'s b; the value below it is a
   Negate,     // unary minus
+  Not,        // Sinumerik NOT: 1 for a false operand, 0 for a true one
   Variable,   // "#": the value that follows is a variable number
   Prefix,     // a TNC function before its operand: SIN Q1
   Binary,
@@ -136,14 +158,16 @@ struct Entry {
 };
 
 // Steps of a compiled expression.
-enum Step : uint8_t { kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2 };
+enum Step : uint8_t {
+  kNumber, kNamed, kExists, kNegate, kVariable, kBinary, kFunction, kAtan2, kRParameter, kNot
+};
 
 class Evaluator {
  public:
   Evaluator(const Variables& vars, const char* start, const char* end, CompiledExpression* record,
             Dialect dialect)
       : vars_(vars), start_(start), end_(end), record_(record), dialect_(dialect),
-        syntax_(SyntaxOf(dialect)), marks_(syntax_.marks) {}
+        syntax_(SyntaxOf(dialect)), marks_(syntax_.marks), sinumerik_(dialect == Dialect::Sinumerik) {}
 
   bool Run(const char*& at, bool whole, double& value);
 
@@ -189,6 +213,9 @@ class Evaluator {
       } else if (e.kind == Pending::Prefix) {
         top = Call(e.function, top);
         Record(kFunction, static_cast<uint8_t>(e.function));
+      } else if (e.kind == Pending::Not) {
+        top = 1.0 - Truth(top);
+        Record(kNot);
       } else {
         return;
       }
@@ -210,6 +237,8 @@ class Evaluator {
   bool ReadOperand(const char*& at);
   bool CloseBracket(const char*& at);
   bool ReadNamedVariable(const char*& at, double& v, bool* exists);
+  int ReadSinumerikName(const char*& at);
+  bool SecondArgument(const char*& at);
 
   const Variables& vars_;
   const char* start_;
@@ -218,6 +247,7 @@ class Evaluator {
   Dialect dialect_;
   const ExpressionSyntax& syntax_;
   const Punctuation& marks_;
+  bool sinumerik_;
   double value_[kStackSize];
   Entry entry_[kStackSize];
   int values_ = 0, entries_ = 0;
@@ -248,7 +278,10 @@ bool Evaluator::ReadOperand(const char*& at) {
     if (c == '-' || c == '+') {
       if (c == '-' && !PushEntry({Pending::Negate, Function::None, nullptr})) return false;
       ++at;
-    } else if (c == marks_.variable && c != '\0') {
+    } else if (sinumerik_ && (IsLetter(c) || c == '_')) {
+      const int read = ReadSinumerikName(at);
+      if (read >= 0) return read == 1;  // -1: a function's bracket opened
+    } else if (c == marks_.variable && c != '\0' && !sinumerik_) {
       ++at;
       if (at < end_ && *at == marks_.nameOpen) return ReadNamedVariable(at, v, nullptr) && PushValue(v);
       if (!PushEntry({Pending::Variable, Function::None, nullptr})) return false;
@@ -300,6 +333,55 @@ bool Evaluator::ReadOperand(const char*& at) {
       return false;
     }
   }
+}
+
+// A Sinumerik name at `at`: R1 (a parameter), a function and its "(", or
+// a variable (DEF REAL LEN). 1: a value was pushed; -1: a function's
+// bracket was opened (an operand follows); 0: no operand.
+int Evaluator::ReadSinumerikName(const char*& at) {
+  size_t length = 0;
+  const uint64_t word = PackedName(at, end_, length);
+  const char* p = at + length;
+  if (Upper(*at) == marks_.variable && length > 1) {
+    bool digits = true;
+    double number = 0;
+    for (const char* d = at + 1; d < p; ++d) {
+      digits = digits && IsDigit(*d);
+      number = number * 10 + (*d - '0');
+    }
+    if (digits) {
+      at = p;
+      Record(kRParameter, 0, number);
+      return PushValue(ReadR(vars_, number)) ? 1 : 0;
+    }
+  }
+  if (word == kSinumerikNot) {
+    at = p;
+    return PushEntry({Pending::Not, Function::None, nullptr}) ? -1 : 0;
+  }
+  const Function f = FindSinumerikFunction(word);
+  SkipSpaces(p, end_);
+  if (f != Function::None && p < end_ && *p == marks_.open) {
+    at = p + 1;
+    return PushEntry({Pending::Open, f, nullptr}) ? -1 : 0;
+  }
+  if (FindSinumerikWordOperator(word) != nullptr || (p < end_ && *p == marks_.open)) return 0;
+  const double v = ReadNamed(vars_, at, length);
+  Record(kNamed, 0, 0, at, length);
+  at += length;
+  return PushValue(v) ? 1 : 0;
+}
+
+// "," in ATAN2(y, x): y is complete, x follows as a second argument.
+bool Evaluator::SecondArgument(const char*& at) {
+  Reduce(0);
+  if (entries_ == 0 || entry_[entries_ - 1].kind != Pending::Open ||
+      entry_[entries_ - 1].function != Function::Atan2)
+    return false;
+  --entries_;
+  --open_;
+  ++at;
+  return PushEntry({Pending::SecondArg, Function::None, nullptr});
 }
 
 // "]": the bracket's expression is complete. ATAN[a] followed by /[b]
@@ -355,10 +437,15 @@ bool Evaluator::Run(const char*& at, bool whole, double& value) {
         if (entries_ > 0 && entry_[entries_ - 1].kind == Pending::SecondArg) break;
         continue;
       }
+      if (sinumerik_ && p < end_ && *p == ',' && OpenBrackets()) {
+        if (!SecondArgument(p)) return false;
+        break;
+      }
       size_t length = 0;
       const OperatorName* op = nullptr;
       // One operand only (a word's value): done once it is complete.
-      if (whole || OpenBrackets()) op = FindOperator(p, end_, dialect_, length);
+      if (whole || OpenBrackets())
+        op = sinumerik_ ? FindSinumerikOperator(p, end_, length) : FindOperator(p, end_, dialect_, length);
       if (op == nullptr) {
         if (OpenBrackets()) return false;  // "[" never closed
         Reduce(0);
@@ -391,6 +478,7 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
         break;
       }
       case kNegate: stack[n - 1] = -stack[n - 1]; break;
+      case kNot: stack[n - 1] = 1.0 - Truth(stack[n - 1]); break;
       case kVariable: stack[n - 1] = ReadNumbered(vars, stack[n - 1]); break;
       case kBinary:
         --n;
@@ -401,6 +489,7 @@ double RunCompiled(const Variables& vars, const CompiledExpression& compiled, co
         --n;
         stack[n - 1] = Finite(std::atan2(stack[n - 1], stack[n]) / kDegree);
         break;
+      case kRParameter: stack[n++] = ReadR(vars, step.value); break;
     }
   }
   return stack[0];

@@ -479,7 +479,13 @@ uint64_t BlockRun::Run(const char* code, size_t length, size_t lineLength) {
 
 bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
   if (eval.tncProgram) return NeedsTncEvaluation(eval, code, length);
+  if (eval.sinumerik) return SinumerikNeedsEvaluation(code, length);
   const char* const end = code + length;
+  // A Sinumerik program header, %_N_PART_MPF: the dialect from here on.
+  if (length >= 4 && code[0] == '%' && code[1] == '_' && Upper(code[2]) == 'N' && code[3] == '_') {
+    eval.sinumerik = true;
+    return true;
+  }
   BlockHead head;
   ReadHead(code, end, head);
   if (head.oWord != FlowWord::None) return true;
@@ -494,6 +500,10 @@ bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length) {
     const uint64_t word = PackedRun(p, end, n);
     const char* after = p + n;
     const char letter = Upper(c);
+    if ((letter == 'R' || n > 1) && MarksSinumerik(word, p, n, end, head.rest)) {
+      eval.sinumerik = true;  // R1=10, CR=, ENDIF, GOTOF, DEF: from this block on
+      return true;
+    }
     if (n == 1) {
       // An address word: M98, M99 and G65 call or return; M2 and M30 end
       // the program after a call.
@@ -537,12 +547,15 @@ size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code,
     std::memset(eval.labels, 0, sizeof eval.labels);
     ClearVariables(eval.vars);
   }
-  const uint64_t inOrder = reader.Position() + lineLength;
-  uint64_t next = kEnd;
+  uint64_t next = kEnd, nextInOrder = reader.Position() + lineLength;
   size_t keywordLength = 0;
   if (eval.tncProgram) {
     next = RunTncBlock(ctx, reader, code, length, lineLength, keywords, keywordLength);
     line.plainWords = 0;  // the scanner makes a line of the text when it holds any
+  } else if (eval.sinumerik) {
+    // It tells where the block after it in the file stands, too.
+    keywordLength = RunSinumerikBlock(ctx, reader, code, length, lineLength, line, keywords, next,
+                                      nextInOrder);
   } else {
     BlockRun run(ctx, reader, line, keywords);
     next = run.Run(code, length, lineLength);
@@ -554,7 +567,7 @@ size_t EvaluateBlock(NcPathContext& ctx, StreamReader& reader, const char* code,
     // Only a jump back can run blocks again: from the first one on, every
     // block spends the budget (see the driver). A program that only skips
     // forward is bounded by its file.
-    if (next < inOrder) eval.counting = true;
+    if (next < nextInOrder) eval.counting = true;
     reader.Seek(next);
   }
   // The words are read from `line`, not from the reader.

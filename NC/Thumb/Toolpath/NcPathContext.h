@@ -47,6 +47,15 @@ struct ContourMove {
   double ch = NOT_GIVEN, cv = NOT_GIVEN;  // arc centre, absolute
 };
 
+// Sinumerik arc words of a block that the driver resolves, as only it knows
+// where the arc starts: an opening angle (AR=), full turns (TURN=), a point
+// the arc passes through (CIP with I1= J1= K1=). Bits of arcForm. The
+// driver also starts a modal call (MCALL) there, from the block after it:
+// the MCALL block itself marks no drilling point.
+enum ArcForm : uint8_t {
+  ARC_PLAIN = 0, ARC_ANGLE = 1, ARC_TURNS = 2, ARC_VIA = 4, CALL_FROM_NEXT = 8, CALL_STARTS = 16
+};
+
 constexpr int COMMENT_SIZE = 200;  // 199 characters and the NUL
 constexpr int MAX_COMMENTS = 3;
 
@@ -71,6 +80,12 @@ struct NcPathContext {
   bool modeCycle = false;            // G81 G74 G73 G83 G84 G82: positions are drilling points
   bool inchProgram = false;          // G20 (G21 back to mm); TNC: BEGIN PGM .. INCH
   bool machineBlock = false;         // the block is in machine coordinates: G53 G28 G30, TNC M91 M92
+  bool modalCall = false;            // MCALL of a drilling cycle: positions are drilling points
+
+  uint8_t arcForm = ARC_PLAIN;       // Sinumerik arc words of the current block
+  double arcAngle = 0.0;             // AR= (degrees)
+  double arcVia[3] = {};             // I1= J1= K1=, as written
+  bool arcViaGiven[3] = {};
 
   // TNC words of the current block that have no address slot.
   uint8_t tncBlock = TNC_NONE;       // set by the scanner for each block
@@ -161,7 +176,11 @@ struct BlockLine {
   bool rewritten = false;
   static constexpr size_t kTextPadding = 16;  // the word reader loads 16 bytes at a time
   uint8_t text[kLimit + kTextPadding];
+  // Words written AC(..) or IC(..) (Sinumerik): two bits a word, 1
+  // absolute and 2 incremental whatever G90 or G91 says; 0 for all others.
+  uint16_t wordModes = 0;
 };
+constexpr uint16_t kWordAbsolute = 1, kWordIncremental = 2;
 
 // Block scanner. Returns -1 (no byte left), -2 (255 bytes or more before the
 // newline; the reader stands after the 255th), 0 (no code text) or the number

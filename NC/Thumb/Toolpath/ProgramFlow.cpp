@@ -286,7 +286,7 @@ bool PushCall(Evaluation& eval, const CallFrame& frame, bool freshLocals) {
   f.callerFrame = eval.vars.frame;
   f.loopBase = eval.loopCount;
   f.programAt = eval.programAt;
-  EnterLocals(eval.vars, freshLocals);
+  if (!frame.section) EnterLocals(eval.vars, freshLocals);
   eval.called = true;
   return true;
 }
@@ -298,7 +298,7 @@ uint64_t ReturnFromCall(Evaluation& eval) {
     --f.repeats;
     return f.bodyAt;
   }
-  LeaveLocals(eval.vars, f.callerFrame);
+  if (!f.section) LeaveLocals(eval.vars, f.callerFrame);
   eval.programAt = f.programAt;
   --eval.depth;
   return f.returnAt;
@@ -337,4 +337,149 @@ bool OpenLoop(Evaluation& eval, LoopKind kind, uint64_t key, uint64_t at, uint32
 
 void CloseLoop(Evaluation& eval, const LoopRecord* record) {
   if (record != nullptr) eval.loopCount = static_cast<int>(record - eval.loops);
+}
+
+// ---- Sinumerik: block heads, labels and structures ------------------------------
+
+namespace {
+
+bool SkipNumber(const char*& p, const char* end, SinumerikHead& head) {
+  if (p + 1 >= end || !(Upper(*p) == 'N' || *p == ':') || !IsDigit(p[1])) return false;
+  ++p;
+  head.hasNumber = ReadInteger(p, end, head.number);
+  while (p < end && (IsDigit(*p) || *p == '.')) ++p;
+  SkipSpaces(p, end);
+  return true;
+}
+
+bool SkipLabel(const char*& p, const char* end, SinumerikHead& head) {
+  size_t n = 0;
+  PackedName(p, end, n);
+  if (n == 0 || p + n >= end || p[n] != ':') return false;
+  head.label = LabelKey(p, n);
+  p += n + 1;
+  SkipSpaces(p, end);
+  return true;
+}
+
+// A block IF with a jump (IF R1>5 GOTOF END) opens no structure.
+bool HoldsJump(const char* p, const char* end) {
+  while (p < end && *p != ';') {
+    size_t n = 0;
+    const uint64_t word = PackedName(p, end, n);
+    if (n == 0) {
+      ++p;
+      continue;
+    }
+    const FlowWord w = FindFlowWord(word, Dialect::Sinumerik);
+    if (w == FlowWord::Goto || w == FlowWord::GotoF || w == FlowWord::GotoB) return true;
+    p += n;
+  }
+  return false;
+}
+
+// +1 for a block that opens a structure, -1 for one that closes one.
+int Nesting(const SinumerikHead& head, const char* end) {
+  switch (head.word) {
+    case FlowWord::If: return HoldsJump(head.after, end) ? 0 : 1;
+    case FlowWord::While:
+    case FlowWord::For:
+    case FlowWord::Loop: return 1;
+    case FlowWord::Repeat: {  // REPEAT alone; REPEAT LABEL P=2 repeats a section
+      const char* p = head.after;
+      SkipSpaces(p, end);
+      return p == end || *p == ';' ? 1 : 0;
+    }
+    case FlowWord::EndIf:
+    case FlowWord::EndWhile:
+    case FlowWord::EndFor:
+    case FlowWord::EndLoop:
+    case FlowWord::Until: return -1;
+    default: return 0;
+  }
+}
+
+// Reads the lines from `from` up to `until` through their Sinumerik heads:
+// the first one `match` accepts, or with `last` the last one.
+template <typename Match>
+uint64_t SearchSinumerik(NcPathContext& ctx, StreamReader& reader, uint64_t from, uint64_t until,
+                         bool last, Match match) {
+  uint64_t found = kNowhere;
+  reader.Seek(from);
+  while (reader.Position() < until) {
+    const uint64_t at = reader.Position();
+    const char* text = nullptr;
+    const char* end = nullptr;
+    size_t length = 0;
+    if (!NextLine(reader, text, end, length) || !SpendBlocks(ctx.eval, 1)) return found;
+    SinumerikHead head;
+    ReadSinumerikHead(text, end, head);
+    const int verdict = match(head, end);  // 1 found, -1 stop here, 0 on
+    if (verdict < 0) return found;
+    if (verdict > 0) {
+      found = at;
+      if (!last) return found;
+    }
+    SkipPastLine(reader, text, length);
+  }
+  return found;
+}
+
+}  // namespace
+
+uint64_t LabelKey(const char* name, size_t length) { return NameKey(name, name + length); }
+uint64_t BlockNumberKey(uint64_t n) { return Key('N', n); }
+
+void ReadSinumerikHead(const char* text, const char* end, SinumerikHead& head) {
+  head = SinumerikHead{};
+  const char* p = text;
+  SkipSpaces(p, end);
+  if (p < end && *p == '/') {  // block delete: the block runs all the same
+    ++p;
+    if (p < end && IsDigit(*p)) ++p;
+    SkipSpaces(p, end);
+  }
+  // N10 LABEL: or LABEL: N10, either or both.
+  if (SkipNumber(p, end, head)) {
+    SkipLabel(p, end, head);
+  } else if (SkipLabel(p, end, head)) {
+    SkipNumber(p, end, head);
+  }
+  head.rest = p;
+  size_t n = 0;
+  head.word = FindFlowWord(PackedName(p, end, n), Dialect::Sinumerik);
+  head.after = head.word != FlowWord::None ? p + n : p;
+}
+
+uint64_t FindSinumerikLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key,
+                            Direction direction, uint64_t blockAt, uint64_t from) {
+  Evaluation& eval = ctx.eval;
+  const uint64_t cacheKey = key ^ (uint64_t{static_cast<uint8_t>(direction)} + 1) * 0x9E3779B97F4A7C15ull;
+  uint64_t at = kNowhere;
+  if (CachedTarget(eval, cacheKey, blockAt, at)) return at;
+  const auto label = [key](const SinumerikHead& head, const char*) {
+    return head.label == key || (head.hasNumber && BlockNumberKey(head.number) == key) ? 1 : 0;
+  };
+  if (direction != Direction::Backward) at = SearchSinumerik(ctx, reader, from, reader.Size(), false, label);
+  if (at == kNowhere && direction != Direction::Forward && eval.blocksLeft > 0)
+    at = SearchSinumerik(ctx, reader, eval.programAt, blockAt + 1, true, label);
+  if (eval.blocksLeft > 0) CacheTarget(eval, cacheKey, blockAt, at);
+  return at;
+}
+
+uint64_t FindStructureEnd(NcPathContext& ctx, StreamReader& reader, uint32_t words, uint64_t from) {
+  Evaluation& eval = ctx.eval;
+  const uint64_t key = Key('S', words);
+  uint64_t at = kNowhere;
+  if (CachedTarget(eval, key, from, at)) return at;
+  int depth = 0;
+  at = SearchSinumerik(ctx, reader, from, reader.Size(), false,
+                       [words, &depth](const SinumerikHead& head, const char* end) {
+                         if (depth == 0 && (words & Bit(head.word)) != 0) return 1;
+                         const int nesting = Nesting(head, end);
+                         if (nesting > 0 || depth > 0) depth += nesting;
+                         return 0;
+                       });
+  if (eval.blocksLeft > 0) CacheTarget(eval, key, from, at);
+  return at;
 }

@@ -112,9 +112,30 @@ void WriteNamed(Variables& vars, const char* name, size_t length, double value) 
     NamedVariable& v = vars.named[k];
     v.hash = hash;
     v.level = static_cast<int8_t>(level);
+    v.whole = false;
     std::memcpy(v.name, folded, n + 1);
   }
   vars.named[k].value = std::isfinite(value) ? value : VacantValue();
+}
+
+NamedVariable* FindNamedVariable(Variables& vars, const char* name, size_t length) {
+  char folded[kMaxNameLength + 1];
+  const size_t n = FoldName(name, length, folded);
+  const int k = FindNamed(vars, folded, n, NameHash(folded, n), NameLevel(vars, folded));
+  return k >= 0 ? &vars.named[k] : nullptr;
+}
+
+void SetNamed(NamedVariable& variable, double value) {
+  if (variable.whole) value = std::round(value);
+  variable.value = std::isfinite(value) ? value : VacantValue();
+}
+
+void DeclareNamed(Variables& vars, const char* name, size_t length, double value, bool whole) {
+  WriteNamed(vars, name, length, 0.0);
+  if (NamedVariable* v = FindNamedVariable(vars, name, length)) {
+    v->whole = whole;
+    SetNamed(*v, value);
+  }
 }
 
 void EnterLocals(Variables& vars, bool fresh) {
@@ -135,4 +156,9 @@ void LeaveLocals(Variables& vars, int callerFrame) {
   vars.namedCount = kept;
   --vars.level;
   vars.frame = callerFrame;
+}
+
+void WriteR(Variables& vars, double number, double value) {
+  if (!(number >= -0.5 && number < kRParameters - 0.5)) return;  // NaN too
+  vars.numbered[static_cast<int>(number + 0.5)] = std::isfinite(value) ? value : VacantValue();
 }

@@ -107,7 +107,8 @@ TEST_F(ThumbnailerCli, RendersEverySample) {
     bool markers;
   } samples[] = {{"iso-milling.nc", 1, 0, false}, {"iso-drilling.nc", 1, 0, true},
                  {"tnc-contour.h", 1, 1, false},  {"turning.nc", 2, 0, false},
-                 {"crlf-tnc.h", 1, 1, false},     {"tnc-holes.h", 1, 1, true}};
+                 {"crlf-tnc.h", 1, 1, false},     {"tnc-holes.h", 1, 1, true},
+                 {"sinumerik-plate.mpf", 1, 0, true}};
   for (const Expected& sample : samples) {
     SCOPED_TRACE(sample.file);
     const Json trace = Trace(SamplePath(sample.file));

@@ -206,14 +206,16 @@ TEST_F(ShellThumbnailTest, PathReachesTheTopEdgeWithoutADent) {
   EXPECT_EQ(top[top.size() / 2], 2) << "the flat top of the arc spans the middle";
 }
 
-// A parametric program that never ends (an endless loop, a recursion) ends
+// A parametric program that never ends (an endless loop, a recursion, a
+// Sinumerik jump back to itself) ends
 // at the interpreter's limits with the picture of what it drew so far.
 TEST_F(ShellThumbnailTest, EndlessParametricProgramGetsThePictureDrawnSoFar) {
   SetDisplayOptions(false, false, false);
   const std::string square = "G0 X0 Y0\nG1 X100\nG1 Y100\nG1 X0\nG1 Y0\n";
   const Picture expected = ThumbnailOf(square);
   ASSERT_EQ(expected.width, 255);
-  for (const char* endless : {"WHILE [1 EQ 1] DO1\nEND1\n", "M98 P1\nO1\nM98 P1\n"}) {
+  for (const char* endless :
+       {"WHILE [1 EQ 1] DO1\nEND1\n", "M98 P1\nO1\nM98 P1\n", "R1=1\nMARK: GOTOB MARK\n"}) {
     const Picture picture = ThumbnailOf(square + "#1=100\n" + endless + "G1 X500 Y500\n");
     EXPECT_TRUE(picture.pixels == expected.pixels) << endless;
   }

@@ -131,4 +131,59 @@ TEST(Parametric, HostileProgramsEndWithThePictureSoFar) {
   }
 }
 
+// Sinumerik-style programs against plain ISO twins: R parameters, DEF
+// variables and words with "=", arcs by CR=, AR=, TURN= and CIP, labels,
+// jumps, structured loops, section repeats and MCALL of a drilling cycle.
+TEST(Parametric, SinumerikProgramsDrawAsTheirTwins) {
+  ExpectTwins(
+      "%_N_PLATE_MPF\n;PATH=/_N_WKS_DIR/_N_PLATE_WPD\nDEF REAL LEN, WID=20\nLEN=40\nR1=10 R2=5\n"
+      "G0 X0 Y0\nG1 X=LEN Y=R2+5\nX=LEN/2 Y=WID ; comment X99\nG1 X=R1*SIN(30) Y=POT(3)\n"
+      "G1 X=ATAN2(1,1) Y=TRUNC(2.7)+ROUND(2.6)\nG1 X=IC(5) Y=AC(1)\nR99999=1\nG1 X=(7 DIV 2)*R0 Y=R1\n"
+      "G2 X20 Y0 CR=R1\nG3 X0 Y0 CR=-R1\nG2 X20 Y0 AR=90\nG3 I-10 J0 AR=90\n"
+      "CIP X20 Y20 I1=10 J1=20\nG3 X0 Y20 I-10 J0 TURN=2\nM30\nG1 X99 Y99\n",
+      "G0 X0 Y0\nG1 X40 Y10\nX20 Y20\nG1 X5 Y9\nG1 X45 Y5\nG1 X50 Y1\nG1 X0 Y10\n"
+      "G2 X20 Y0 R10\nG3 X0 Y0 R-10\nG2 X20 Y0 I10 J-10\nG3 X10 Y10 I-10 J0\n"
+      "G2 X20 Y20 I5 J5\nG3 X20 Y20 I-10 J0\nG0 X0 Y20\n");
+  ExpectTwins(
+      "%_N_FLOW_MPF\nDEF INT CNT\nR1=0\nG0 X0 Y0\nLOOP1: G1 X=R1*10 Y10\nR1=R1+1\n"
+      "IF R1<3 GOTOB LOOP1\nIF R1==3 GOTOF SKIP\nG1 X99 Y99\nSKIP: G1 Y7\n"
+      "IF R1>5\n  G1 X50 Y50\nELSE\n  G1 X1 Y1\nENDIF\n"
+      "IF NOT (R1<>3) GOTOF NEXT\nG1 X99 Y99\nNEXT: IF $P_SEARCH GOTOF N50\n"
+      "R2=0\nWHILE R2<2\n  G1 X=R2*5 Y-5\n  R2=R2+1\nENDWHILE\n"
+      "FOR CNT=1 TO 3\n  G1 X=CNT Y-8\nENDFOR\nCNT=7/2\nG1 X=CNT Y-8\n"
+      "FOR R3=0 TO 1\n  FOR R4=0 TO 1\n    G1 X=R3*5 Y=R4*5+20\n  ENDFOR\nENDFOR\n"
+      "R5=0\nREPEAT\n  R5=R5+1\n  G1 X=R5 Y-10\nUNTIL R5>=2\n"
+      "R6=0\nLOOP\n  R6=R6+1\n  IF R6>2 GOTOF OUT\n  G1 X=R6 Y-12\nENDLOOP\n"
+      "OUT: G1 X0 Y0\nSEC: G1 X3 Y3\nG1 X4 Y3\nREPEAT SEC P=2\nN50 G1 X6 Y6\nGOTOF N70\n"
+      "G1 X99 Y99\nN70 G1 X7 Y7\nONE: G1 X8 Y8\nG1 X9 Y9\nREPEATB ONE P=2\n"
+      "L100\nBAR_CENTR\nCYCLE81(10,0,2,-5)\nTRANS X50 Y50\nM30\nG1 X99 Y0\n",
+      "G0 X0 Y0\nG1 X0 Y10\nG1 X10 Y10\nG1 X20 Y10\nG1 Y7\nG1 X1 Y1\nG1 X0 Y-5\nG1 X5 Y-5\n"
+      "G1 X1 Y-8\nG1 X2 Y-8\nG1 X3 Y-8\nG1 X4 Y-8\nG1 X0 Y20\nG1 X0 Y25\nG1 X5 Y20\nG1 X5 Y25\n"
+      "G1 X1 Y-10\nG1 X2 Y-10\nG1 X1 Y-12\nG1 X2 Y-12\nG1 X0 Y0\n"
+      "G1 X3 Y3\nG1 X4 Y3\nG1 X3 Y3\nG1 X4 Y3\nG1 X3 Y3\nG1 X4 Y3\nG1 X6 Y6\nG1 X7 Y7\n"
+      "G1 X8 Y8\nG1 X9 Y9\nG1 X8 Y8\nG1 X8 Y8\n");
+  // MCALL makes the following positions drilling points, as G81 does.
+  ExpectTwins("G0 X0 Y0\nMCALL CYCLE81(10,0,2,-5)\nX10 Y10\nG0 X20 Y10\nMCALL\nG0 X0 Y0\nG1 X5 Y5\n",
+              "G0 X0 Y0\nG81 X10 Y10\nX20 Y10\nG0 X0 Y0\nG1 X5 Y5\n");
+  // Plain ISO keeps its radius words: R1=10 only tells the dialect.
+  EXPECT_NE(Describe(Calls("G0 X0 Y0\nG2 X20 Y0 R10\n")), Describe(Calls("G0 X0 Y0\nG1 X20 Y0\n")));
+}
+
+TEST(Parametric, HostileSinumerikProgramsEndWithThePictureSoFar) {
+  const std::string before = "%_N_HOSTILE_MPF\nG0 X0 Y0\nG1 X10 Y10\n";
+  const std::string after = "G1 X20 Y0\n";
+  const std::string drawnBefore = Describe(Calls(before));
+  const std::string drawnAll = Describe(Calls(before + after));
+  for (const std::string hostile :
+       {"LOOP\nENDLOOP\n", "MARK: GOTOB MARK\n", "WHILE 1\nENDWHILE\n", "GOTOF NOWHERE\n",
+        "MARK: G1 X10\nREPEATB MARK P=99999999\n", "WHILE 1\nIF 1\nENDWHILE\n"}) {
+    EXPECT_EQ(Describe(Calls(before + hostile + after)), drawnBefore) << hostile;
+  }
+  const std::string deep = "X=" + std::string(10000, '(') + "1" + std::string(10000, ')') + "\n";
+  for (const std::string& harmless :
+       {deep, std::string("R99999=1\n"), std::string("ENDWHILE\nENDFOR\nUNTIL 1\nENDLOOP\n")}) {
+    EXPECT_EQ(Describe(Calls(before + harmless + after)), drawnAll) << harmless.substr(0, 40);
+  }
+}
+
 }  // namespace
