@@ -221,7 +221,7 @@ bool ReadTncLabel(const char*& at, const char* end, uint64_t& key);
 // The key of LBL n; LBL 0 ends a subprogram.
 constexpr uint64_t TncLabelKey(uint64_t n) { return (n & ((uint64_t{1} << 60) - 1)) + 1; }
 constexpr uint64_t kTncLabelZero = TncLabelKey(0);
-// The first block LBL with `key` of the file.
+// The block after the first block LBL with `key` of the file.
 uint64_t FindTncLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key);
 constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }
 
