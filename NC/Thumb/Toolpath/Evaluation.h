@@ -239,10 +239,6 @@ void CloseLoop(Evaluation& eval, const LoopRecord* record);
 bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length);
 // The same for the blocks of a TNC program (TncBlock.cpp).
 bool NeedsTncEvaluation(const Evaluation& eval, const char* code, size_t length);
-// Every TNC block the evaluator runs holds one of these bytes (as small
-// letters, with 0x20 set): q of a parameter, n of FN, b of LBL, and, once a
-// call has been made, m of M2 or M30.
-constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', kTncEndByte = 'm';
 // Runs a TNC block and writes what it draws to `text` (kKeywordTextSize
 // bytes): the block with every parameter written as its value and its
 // statements left out. Returns where the program goes on, or kNowhere

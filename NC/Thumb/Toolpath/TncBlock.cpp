@@ -373,9 +373,13 @@ uint64_t TncRun::Run(const char* code, size_t length, size_t lineLength) {
   }
 }
 
-// Whether the text holds a byte that every block for the evaluator holds
-// (see kTncParameterByte). Most blocks of a plain TNC program hold none of
-// them (L X+10 Y+5 R0 F500).
+// Every block for the evaluator holds one of these bytes (as small letters,
+// with 0x20 set): q of a parameter, n of FN, b of LBL, and, once a call has
+// been made, m of M2 or M30. Most blocks of a plain TNC program hold none of
+// them (L X+10 Y+5 R0 F500). The scanner's sweep tells the common lines by
+// its keywords; this look serves the others.
+constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', kTncEndByte = 'm';
+
 bool MayNeedEvaluation(const char* code, size_t length, bool called) {
   size_t i = 0;
 #if defined(__SSE2__)
