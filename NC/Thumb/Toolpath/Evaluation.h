@@ -246,7 +246,7 @@ bool ReadTncLabel(const char*& at, const char* end, uint64_t& key);
 // The key of LBL n; LBL 0 ends a subprogram.
 constexpr uint64_t TncLabelKey(uint64_t n) { return (n & ((uint64_t{1} << 60) - 1)) + 1; }
 constexpr uint64_t kTncLabelZero = TncLabelKey(0);
-// The first block LBL with `key` of the file.
+// The block after the first block LBL with `key` of the file.
 uint64_t FindTncLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key);
 constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }
 
@@ -264,10 +264,6 @@ void CloseLoop(Evaluation& eval, const LoopRecord* record);
 bool NeedsEvaluation(Evaluation& eval, const char* code, size_t length);
 // The same for the blocks of a TNC program (TncBlock.cpp).
 bool NeedsTncEvaluation(const Evaluation& eval, const char* code, size_t length);
-// Every TNC block the evaluator runs holds one of these bytes (as small
-// letters, with 0x20 set): q of a parameter, n of FN, b of LBL, and, once a
-// call has been made, m of M2 or M30.
-constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', kTncEndByte = 'm';
 // Runs a TNC block and writes what it draws to `text` (kKeywordTextSize
 // bytes): the block with every parameter written as its value and its
 // statements left out. Returns where the program goes on, or kNowhere

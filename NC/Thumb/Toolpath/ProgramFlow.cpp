@@ -275,6 +275,14 @@ uint64_t FindTncLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key) {
     uint64_t found = 0;
     return ReadTncLabel(p, end, found) && found == key ? 1 : 0;
   });
+  if (at != kNowhere) {
+    // The search stopped at the label's line: its blocks start after it.
+    const char* text = nullptr;
+    const char* end = nullptr;
+    size_t length = 0;
+    if (NextLine(reader, text, end, length)) SkipPastLine(reader, text, length);
+    at = reader.Position();
+  }
   if (eval.blocksLeft > 0) CacheTarget(eval, cacheKey, 0, at);
   return at;
 }

@@ -34,6 +34,26 @@ FlowWord ReadKeyword(const char*& at, const char* end) {
   return word;
 }
 
+// The packed name of a TNC flow keyword, for a block that can only go on
+// with that one word.
+constexpr uint64_t TncFlowCode(FlowWord word) {
+  for (size_t k = kFlowRows.first[static_cast<int>(Dialect::Tnc)]; k < kFlowRows.end[static_cast<int>(Dialect::Tnc)]; ++k)
+    if (kFlowKeywords[k].word == word) return kFlowCodes.code[k];
+  return kNoWord;
+}
+
+// Whether `word` stands at `at` (after spaces); `at` moves past it if so.
+template <FlowWord word>
+bool ReadExpected(const char*& at, const char* end) {
+  constexpr uint64_t code = TncFlowCode(word);
+  static_assert(code != kNoWord, "a TNC flow keyword");
+  SkipSpaces(at, end);
+  size_t length = 0;
+  if (PackedRun(at, end, length) != code) return false;
+  at += length;
+  return true;
+}
+
 // Whether the run of `length` letters at `run`, followed by a digit, ends
 // with a parameter's letters (Q, QL, QR): X+Q1, FQ2, QL3. Returns the
 // letters before the parameter, or -1.
@@ -90,7 +110,6 @@ class TncRun {
   uint64_t GotoLabel(const char* at);
   uint64_t RunWords(const char* at);
   bool ReadLabel(const char*& at, uint64_t& key);
-  uint64_t AfterLine(uint64_t at);
 
   // An expression of this block; its place in the file names its compiled form.
   bool Evaluate(const char*& at, bool whole, double& value) {
@@ -135,14 +154,6 @@ void TncRun::EmitNumber(double value) {
   }
 }
 
-uint64_t TncRun::AfterLine(uint64_t at) {
-  reader_.Seek(at);
-  const StreamReader::Line line = reader_.PeekLine(BlockLine::kLimit);
-  reader_.Skip(line.length);
-  if (line.length > 0 && line.bytes[line.length - 1] != '\n') reader_.SkipLine();
-  return reader_.Position();
-}
-
 // A label: a number, a "NAME", or a parameter that holds the number.
 bool TncRun::ReadLabel(const char*& at, uint64_t& key) {
   if (ReadTncLabel(at, end_, key)) return true;
@@ -168,7 +179,7 @@ uint64_t TncRun::RunFn(const char* at) {
   double a = 0, b = 0;
   if (row.kind == FnKind::Jump) {
     // IF +a EQU +b GOTO LBL n: the FN number decides the comparison.
-    if (ReadKeyword(at, end_) != FlowWord::If) return next_;
+    if (!ReadExpected<FlowWord::If>(at, end_)) return next_;
     SkipSpaces(at, end_);
     if (!Evaluate(at, false, a)) return next_;
     SkipSpaces(at, end_);
@@ -178,7 +189,7 @@ uint64_t TncRun::RunFn(const char* at) {
     SkipSpaces(at, end_);
     if (!Evaluate(at, false, b)) return next_;
     const double holds = ApplyOperator(row.op, a, b);
-    if (ReadKeyword(at, end_) != FlowWord::Goto || ReadKeyword(at, end_) != FlowWord::Label) return next_;
+    if (!ReadExpected<FlowWord::Goto>(at, end_) || !ReadExpected<FlowWord::Label>(at, end_)) return next_;
     return !IsVacant(holds) && holds != 0 ? GotoLabel(at) : next_;
   }
   double number = 0;
@@ -232,17 +243,16 @@ uint64_t TncRun::CallLabel(const char* at) {
   uint64_t key = 0;
   if (!ReadLabel(at, key) || key == kTncLabelZero) return next_;
   uint64_t repeats = 0;
-  const bool rep = ReadKeyword(at, end_) == FlowWord::Repeat;
+  const bool rep = ReadExpected<FlowWord::Repeat>(at, end_);
   if (rep) {
     double value = 0;
     SkipSpaces(at, end_);
     if (!Evaluate(at, false, value) || !WholeNumber(value, repeats)) return next_;
     if (repeats > UINT32_MAX - 1) repeats = UINT32_MAX - 1;
   }
-  const uint64_t label = FindTncLabel(ctx_, reader_, key);
-  if (label == kNowhere) return eval_.blocksLeft > 0 ? next_ : kEnd;  // not in this program
-  const uint64_t body = AfterLine(label);
-  if (rep && label < blockAt_) {
+  const uint64_t body = FindTncLabel(ctx_, reader_, key);
+  if (body == kNowhere) return eval_.blocksLeft > 0 ? next_ : kEnd;  // not in this program
+  if (rep && body <= blockAt_) {
     // A section repeat: this block counts its runs.
     LoopRecord* loop = FindLoop(eval_, LoopKind::TncRepeat, blockAt_);
     if (loop == nullptr) {
@@ -264,8 +274,8 @@ uint64_t TncRun::CallLabel(const char* at) {
   return body;
 }
 
-// GOTO LBL n: to the label; a label that is not there ends the program,
-// as the control's error would.
+// GOTO LBL n: on after the label; a label that is not there ends the
+// program, as the control's error would.
 uint64_t TncRun::GotoLabel(const char* at) {
   uint64_t key = 0;
   if (!ReadLabel(at, key)) return kEnd;
@@ -356,16 +366,20 @@ uint64_t TncRun::Run(const char* code, size_t length, size_t lineLength) {
       return RunLabel(at);
     case FlowWord::Call:
       // CALL PGM runs another file: nothing of it is drawn.
-      return ReadKeyword(at, end_) == FlowWord::Label ? CallLabel(at) : next_;
+      return ReadExpected<FlowWord::Label>(at, end_) ? CallLabel(at) : next_;
     default:
       // The block number stays: the scanner reads the block as it stands.
       return RunWords(text_);
   }
 }
 
-// Whether the text holds a byte that every block for the evaluator holds
-// (see kTncParameterByte). Most blocks of a plain TNC program hold none of
-// them (L X+10 Y+5 R0 F500).
+// Every block for the evaluator holds one of these bytes (as small letters,
+// with 0x20 set): q of a parameter, n of FN, b of LBL, and, once a call has
+// been made, m of M2 or M30. Most blocks of a plain TNC program hold none of
+// them (L X+10 Y+5 R0 F500). The scanner's sweep tells the common lines by
+// its keywords; this look serves the others.
+constexpr char kTncParameterByte = 'q', kTncFnByte = 'n', kTncLabelByte = 'b', kTncEndByte = 'm';
+
 bool MayNeedEvaluation(const char* code, size_t length, bool called) {
   size_t i = 0;
 #if defined(__SSE2__)
