@@ -335,7 +335,7 @@ bool HoldsJump(const char* p, const char* end) {
       continue;
     }
     const FlowWord w = FindFlowWord(word, Dialect::Sinumerik);
-    if (w == FlowWord::Goto || w == FlowWord::GotoF || w == FlowWord::GotoB) return true;
+    if (IsJump(w)) return true;
     p += n;
   }
   return false;
