@@ -234,6 +234,7 @@ uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint3
 // The first END m block from `from` on.
 uint64_t FindLoopEnd(NcPathContext& ctx, StreamReader& reader, uint64_t m, uint64_t from);
 constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }
+static_assert(static_cast<int>(FlowWord::GotoC) < 32, "every keyword has a bit of a uint32_t");
 
 // Calls and loops of the running program. Push returns false at the depth
 // limit (the pass ends).
