@@ -185,8 +185,9 @@ enum class FlowWord : uint8_t {
   // TNC: FN 9: IF +Q1 EQU +Q2 GOTO LBL 5, CALL LBL 1 REP 3 (with If, Goto, Call, Repeat)
   Fn, Label,
   // Sinumerik statements beyond those: GOTOF LABEL, FOR R1=1 TO 4, DEF REAL LEN,
-  // MCALL CYCLE81(..), REPEATB LABEL P=2.
-  GotoF, GotoB, For, To, EndFor, Until, Loop, EndLoop, Def, ModalCall, RepeatB,
+  // MCALL CYCLE81(..), REPEATB LABEL P=2; GOTOC jumps as GOTO, and on where
+  // the label is missing.
+  GotoF, GotoB, For, To, EndFor, Until, Loop, EndLoop, Def, ModalCall, RepeatB, GotoC,
 };
 
 struct FlowKeyword {
@@ -246,6 +247,7 @@ constexpr FlowKeyword kFlowKeywords[] = {
     {"GOTO", FlowWord::Goto, Dialect::Sinumerik},
     {"GOTOF", FlowWord::GotoF, Dialect::Sinumerik, true, true},
     {"GOTOB", FlowWord::GotoB, Dialect::Sinumerik, true, true},
+    {"GOTOC", FlowWord::GotoC, Dialect::Sinumerik, true, true},
     {"DEF", FlowWord::Def, Dialect::Sinumerik, true},
     {"MCALL", FlowWord::ModalCall, Dialect::Sinumerik, true},
     {"RET", FlowWord::Return, Dialect::Sinumerik},
@@ -290,6 +292,10 @@ constexpr VariableFamily kTncParameters[] = {
     {"QL", 500, 4001},   // #4001..#4500
     {"QR", 500, 4501},   // #4501..#5000
 };
+// The jumps of the Sinumerik dialect.
+constexpr bool IsJump(FlowWord w) {
+  return w == FlowWord::Goto || w == FlowWord::GotoF || w == FlowWord::GotoB || w == FlowWord::GotoC;
+}
 
 // Sinumerik words of a block beyond the address letters: arcs by radius
 // (CR=), opening angle (AR=), full turns (TURN=) and through a point (CIP

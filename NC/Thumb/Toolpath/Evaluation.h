@@ -236,7 +236,7 @@ uint64_t FindNumberLabel(NcPathContext& ctx, StreamReader& reader, uint64_t n, u
 // The first block O n (or :n) of the file.
 uint64_t FindProgram(NcPathContext& ctx, StreamReader& reader, uint64_t n);
 // The first o-word `key` with one of `words` (FlowWord bits) from `from` on.
-uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint32_t words,
+uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint64_t words,
                    uint64_t from);
 // The first END m block from `from` on.
 uint64_t FindLoopEnd(NcPathContext& ctx, StreamReader& reader, uint64_t m, uint64_t from);
@@ -248,7 +248,8 @@ constexpr uint64_t TncLabelKey(uint64_t n) { return (n & ((uint64_t{1} << 60) - 
 constexpr uint64_t kTncLabelZero = TncLabelKey(0);
 // The block after the first block LBL with `key` of the file.
 uint64_t FindTncLabel(NcPathContext& ctx, StreamReader& reader, uint64_t key);
-constexpr uint32_t Bit(FlowWord w) { return 1u << static_cast<uint32_t>(w); }
+constexpr uint64_t Bit(FlowWord w) { return uint64_t{1} << static_cast<unsigned>(w); }
+static_assert(static_cast<int>(FlowWord::GotoC) < 64, "every keyword has a bit of a uint64_t");
 
 // Calls and loops of the running program. Push returns false at the depth
 // limit (the pass ends).
@@ -295,7 +296,7 @@ uint64_t FindSinumerikLabel(NcPathContext& ctx, StreamReader& reader, uint64_t k
                             Direction direction, uint64_t blockAt, uint64_t from);
 // The block that closes the structure open at `from` (nested ones passed
 // over): the first of `words` (FlowWord bits) on its level.
-uint64_t FindStructureEnd(NcPathContext& ctx, StreamReader& reader, uint32_t words, uint64_t from);
+uint64_t FindStructureEnd(NcPathContext& ctx, StreamReader& reader, uint64_t words, uint64_t from);
 // A block of the Sinumerik dialect: whether it needs the evaluator, and the
 // dialect's evidence in a block read as ISO. `statement`: where the block's
 // statement starts.

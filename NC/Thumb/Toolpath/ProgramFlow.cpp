@@ -217,10 +217,10 @@ uint64_t FindProgram(NcPathContext& ctx, StreamReader& reader, uint64_t n) {
   return at;
 }
 
-uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint32_t words,
+uint64_t FindOWord(NcPathContext& ctx, StreamReader& reader, uint64_t key, uint64_t words,
                    uint64_t from) {
   Evaluation& eval = ctx.eval;
-  const uint64_t cacheKey = Key('o', key ^ (uint64_t{words} << 40));
+  const uint64_t cacheKey = Key('o', key ^ (words << 40));
   uint64_t at = kNowhere;
   if (CachedTarget(eval, cacheKey, from, at)) return at;
   at = Search(ctx, reader, from, reader.Size(), [key, words](const BlockHead& head, const char*) {
@@ -380,7 +380,7 @@ bool HoldsJump(const char* p, const char* end) {
       continue;
     }
     const FlowWord w = FindFlowWord(word, Dialect::Sinumerik);
-    if (w == FlowWord::Goto || w == FlowWord::GotoF || w == FlowWord::GotoB) return true;
+    if (IsJump(w)) return true;
     p += n;
   }
   return false;
@@ -475,7 +475,7 @@ uint64_t FindSinumerikLabel(NcPathContext& ctx, StreamReader& reader, uint64_t k
   return at;
 }
 
-uint64_t FindStructureEnd(NcPathContext& ctx, StreamReader& reader, uint32_t words, uint64_t from) {
+uint64_t FindStructureEnd(NcPathContext& ctx, StreamReader& reader, uint64_t words, uint64_t from) {
   Evaluation& eval = ctx.eval;
   const uint64_t key = Key('S', words);
   uint64_t at = kNowhere;

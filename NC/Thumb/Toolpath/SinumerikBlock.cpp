@@ -74,7 +74,7 @@ class SinumerikRun {
  private:
   uint64_t Statement(const SinumerikHead& head);
   uint64_t Words(const char* at);
-  uint64_t Jump(const char* at, Direction direction);
+  uint64_t Jump(const char* at, FlowWord jump);
   uint64_t For(const char* at);
   uint64_t Section(const char* at, bool oneBlock);
   void Declare(const char* at);
@@ -85,7 +85,7 @@ class SinumerikRun {
   void WordValue(char letter, const char*& at);
   void Word(char letter, double value, uint16_t mode);
   uint64_t AfterLine(uint64_t at);
-  uint64_t PastEnd(uint32_t words) { return AfterLine(FindStructureEnd(ctx_, reader_, words, next_)); }
+  uint64_t PastEnd(uint64_t words) { return AfterLine(FindStructureEnd(ctx_, reader_, words, next_)); }
   LoopRecord* Innermost(LoopKind kind);
 
   // A whole expression of this block; its place in the file names its
@@ -336,8 +336,11 @@ uint64_t SinumerikRun::Words(const char* at) {
 }
 
 // GOTOF LABEL, GOTOB N20, GOTO LABEL: a label that is not there ends the
-// program, as the control's alarm would.
-uint64_t SinumerikRun::Jump(const char* at, Direction direction) {
+// program, as the control's alarm would; after GOTOC the program goes on.
+uint64_t SinumerikRun::Jump(const char* at, FlowWord jump) {
+  const Direction direction = jump == FlowWord::GotoF   ? Direction::Forward
+                              : jump == FlowWord::GotoB ? Direction::Backward
+                                                        : Direction::Both;
   SkipSpaces(at, end_);
   size_t n = 0;
   PackedName(at, end_, n);
@@ -353,7 +356,9 @@ uint64_t SinumerikRun::Jump(const char* at, Direction direction) {
     if (digits) key = BlockNumberKey(number);
   }
   // The labelled block runs (kNowhere is the end).
-  return FindSinumerikLabel(ctx_, reader_, key, direction, blockAt_, next_);
+  const uint64_t target = FindSinumerikLabel(ctx_, reader_, key, direction, blockAt_, next_);
+  if (target == kNowhere && jump == FlowWord::GotoC && eval_.blocksLeft > 0) return next_;
+  return target;
 }
 
 // FOR R1=1 TO 4 ... ENDFOR (or FOR LEN=..): ENDFOR comes back here, and
@@ -481,12 +486,7 @@ uint64_t SinumerikRun::Statement(const SinumerikHead& head) {
       size_t n = 0;
       for (; at < end_ && *at != ';'; at += n > 0 ? n : 1) {
         jump = FindFlowWord(PackedName(at, end_, n), Dialect::Sinumerik);
-        if (jump == FlowWord::Goto || jump == FlowWord::GotoF || jump == FlowWord::GotoB) {
-          if (!holds) return next_;
-          return Jump(at + n, jump == FlowWord::GotoF   ? Direction::Forward
-                              : jump == FlowWord::GotoB ? Direction::Backward
-                                                        : Direction::Both);
-        }
+        if (IsJump(jump)) return holds ? Jump(at + n, jump) : next_;
       }
       if (holds) return next_;
       return PastEnd(Bit(FlowWord::Else) | Bit(FlowWord::EndIf));
@@ -533,11 +533,10 @@ uint64_t SinumerikRun::Statement(const SinumerikHead& head) {
       return loop != nullptr ? loop->at : next_;
     }
     case FlowWord::Goto:
-      return Jump(at, Direction::Both);
     case FlowWord::GotoF:
-      return Jump(at, Direction::Forward);
     case FlowWord::GotoB:
-      return Jump(at, Direction::Backward);
+    case FlowWord::GotoC:
+      return Jump(at, head.word);
     case FlowWord::Def:
       Declare(at);
       return next_;

@@ -148,7 +148,7 @@ TEST(Parametric, SinumerikProgramsDrawAsTheirTwins) {
       "%_N_FLOW_MPF\nDEF INT CNT\nR1=0\nG0 X0 Y0\nLOOP1: G1 X=R1*10 Y10\nR1=R1+1\n"
       "IF R1<3 GOTOB LOOP1\nIF R1==3 GOTOF SKIP\nG1 X99 Y99\nSKIP: G1 Y7\n"
       "IF R1>5\n  G1 X50 Y50\nELSE\n  G1 X1 Y1\nENDIF\n"
-      "IF NOT (R1<>3) GOTOF NEXT\nG1 X99 Y99\nNEXT: IF $P_SEARCH GOTOF N50\n"
+      "IF NOT (R1<>3) GOTOF NEXT\nG1 X99 Y99\nNEXT: IF $P_SEARCH GOTOF N50\nGOTOC NOWHERE\n"
       "R2=0\nWHILE R2<2\n  G1 X=R2*5 Y-5\n  R2=R2+1\nENDWHILE\n"
       "FOR CNT=1 TO 3\n  G1 X=CNT Y-8\nENDFOR\nCNT=7/2\nG1 X=CNT Y-8\n"
       "FOR R3=0 TO 1\n  FOR R4=0 TO 1\n    G1 X=R3*5 Y=R4*5+20\n  ENDFOR\nENDFOR\n"
@@ -162,6 +162,12 @@ TEST(Parametric, SinumerikProgramsDrawAsTheirTwins) {
       "G1 X1 Y-10\nG1 X2 Y-10\nG1 X1 Y-12\nG1 X2 Y-12\nG1 X0 Y0\n"
       "G1 X3 Y3\nG1 X4 Y3\nG1 X3 Y3\nG1 X4 Y3\nG1 X3 Y3\nG1 X4 Y3\nG1 X6 Y6\nG1 X7 Y7\n"
       "G1 X8 Y8\nG1 X9 Y9\nG1 X8 Y8\nG1 X8 Y8\n");
+  // A turning program: X is a diameter, the arcs lie in Z and X.
+  ExpectTwins(
+      "%_N_SHAFT_MPF\nDEF REAL D=40\nG18 G90\nG0 X=D+2 Z2\nG1 X=D Z0\nG1 Z-20\nG2 X=D+10 Z-25 CR=5\n"
+      "G1 Z-40\nG3 X=D+20 Z-45 AR=90\nCIP X=D+20 Z-65 I1=D+30 K1=-55\nG1 X=D+40\nG0 X100 Z100\n",
+      "G18 G90\nG0 X42 Z2\nG1 X40 Z0\nG1 Z-20\nG2 X50 Z-25 R5\nG1 Z-40\nG3 X60 Z-45 I0 K-5\n"
+      "G3 X60 Z-65 I-7.5 K-10\nG1 X80\nG0 X100 Z100\n");
   // MCALL makes the following positions drilling points, as G81 does.
   ExpectTwins("G0 X0 Y0\nMCALL CYCLE81(10,0,2,-5)\nX10 Y10\nG0 X20 Y10\nMCALL\nG0 X0 Y0\nG1 X5 Y5\n",
               "G0 X0 Y0\nG81 X10 Y10\nX20 Y10\nG0 X0 Y0\nG1 X5 Y5\n");
