@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "BlockRunner.h"
 #include "NcPathContext.h"
 
 namespace {
@@ -64,10 +65,10 @@ struct Assignment {
   double value;
 };
 
-class BlockRun {
+class BlockRun : BlockRunner {
  public:
   BlockRun(NcPathContext& ctx, StreamReader& reader, BlockLine& line, char* keywords)
-      : ctx_(ctx), eval_(ctx.eval), reader_(reader), line_(line), out_(keywords) {}
+      : BlockRunner(ctx, reader, keywords), line_(line) {}
 
   // Runs the block's statements; returns where the program goes on, or kEnd.
   uint64_t Run(const char* code, size_t length, size_t lineLength);
@@ -93,21 +94,8 @@ class BlockRun {
     return EvaluateExpression(eval_.vars, at, end_, whole, value, &eval_.expressions, key);
   }
 
-  void Emit(char c) {
-    if (outLength_ < kKeywordTextSize - 1) out_[outLength_++] = c;
-  }
-  void EmitNumber(double value);
 
-  NcPathContext& ctx_;
-  Evaluation& eval_;
-  StreamReader& reader_;
   BlockLine& line_;
-  char* out_;
-  size_t outLength_ = 0;
-
-  char text_[kKeywordTextSize];  // the code, copied: a search moves the reader's buffer
-  const char* end_ = nullptr;
-  uint64_t blockAt_ = 0, next_ = 0;
 
   double letters_[26];           // values of the block's letters (P, L, G65 arguments)
   uint32_t lettersGiven_ = 0;
@@ -115,28 +103,6 @@ class BlockRun {
   Assignment assignments_[kMaxAssignments];
   int assignmentCount_ = 0;
 };
-
-// A value as the keyword scan reads it: whole numbers plain (G1, F9999),
-// others with four decimals. The value lies below 1e10 (see ReadWords).
-void BlockRun::EmitNumber(double value) {
-  if (value < 0) {
-    Emit('-');
-    value = -value;
-  }
-  const auto scaled = static_cast<uint64_t>(std::llround(value * 10000));
-  uint64_t integer = scaled / 10000;
-  const uint64_t fraction = scaled % 10000;
-  char digits[24];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + integer % 10);
-    integer /= 10;
-  } while (integer != 0);
-  while (n > 0) Emit(digits[--n]);
-  if (fraction == 0) return;
-  Emit('.');
-  for (uint64_t scale = 1000; scale > 0; scale /= 10) Emit(static_cast<char>('0' + fraction / scale % 10));
-}
 
 uint64_t BlockRun::AfterLine(uint64_t at) {
   if (at == kNowhere) return kEnd;

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "BlockRunner.h"
 #include "NcPathContext.h"
 
 namespace {
@@ -62,10 +63,10 @@ constexpr uint64_t kEnd = kNowhere;  // the program ends with this block
 
 bool ParameterNumber(const char* name, size_t length, double& number);
 
-class SinumerikRun {
+class SinumerikRun : BlockRunner {
  public:
   SinumerikRun(NcPathContext& ctx, StreamReader& reader, BlockLine& line, char* keywords)
-      : ctx_(ctx), eval_(ctx.eval), reader_(reader), line_(line), out_(keywords) {}
+      : BlockRunner(ctx, reader, keywords), line_(line) {}
 
   uint64_t Run(const char* code, size_t length, size_t lineLength);
   size_t KeywordLength() const { return outLength_; }
@@ -101,41 +102,10 @@ class SinumerikRun {
     return Evaluate(at, value) && Truth(value);
   }
 
-  void Emit(char c) {
-    if (outLength_ < kKeywordTextSize - 1) out_[outLength_++] = c;
-  }
-  void EmitNumber(double value);
 
-  NcPathContext& ctx_;
-  Evaluation& eval_;
-  StreamReader& reader_;
   BlockLine& line_;
-  char* out_;
-  size_t outLength_ = 0;
-
-  char text_[kKeywordTextSize];  // the code, copied: a search moves the reader's buffer
-  const char* end_ = nullptr;
-  uint64_t blockAt_ = 0, next_ = 0;
   bool ends_ = false;            // M30, M2, M17 or RET
 };
-
-// A value as the keyword scan reads it: whole numbers plain (G1, M30),
-// others with four decimals. The value lies below 1e10 (see Word).
-void SinumerikRun::EmitNumber(double value) {
-  if (value < 0) {
-    Emit('-');
-    value = -value;
-  }
-  const auto scaled = static_cast<uint64_t>(std::llround(value * 10000));
-  char digits[24];
-  int n = 0;
-  for (uint64_t integer = scaled / 10000; n == 0 || integer != 0; integer /= 10)
-    digits[n++] = static_cast<char>('0' + integer % 10);
-  while (n > 0) Emit(digits[--n]);
-  if (scaled % 10000 == 0) return;
-  Emit('.');
-  for (uint64_t unit = 1000; unit > 0; unit /= 10) Emit(static_cast<char>('0' + scaled % 10000 / unit % 10));
-}
 
 uint64_t SinumerikRun::AfterLine(uint64_t at) {
   if (at == kNowhere) return kEnd;

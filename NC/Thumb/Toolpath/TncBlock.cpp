@@ -13,6 +13,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "BlockRunner.h"
 #include "NcPathContext.h"
 
 namespace {
@@ -95,10 +96,10 @@ struct Assignment {
   double value;
 };
 
-class TncRun {
+class TncRun : BlockRunner {
  public:
   TncRun(NcPathContext& ctx, StreamReader& reader, char* out)
-      : ctx_(ctx), eval_(ctx.eval), reader_(reader), out_(out) {}
+      : BlockRunner(ctx, reader, out) {}
 
   uint64_t Run(const char* code, size_t length, size_t lineLength);
   size_t TextLength() const { return outLength_; }
@@ -117,42 +118,7 @@ class TncRun {
     return EvaluateExpression(eval_.vars, at, end_, whole, value, &eval_.expressions, key,
                               Dialect::Tnc);
   }
-  void Emit(char c) {
-    if (outLength_ < kKeywordTextSize - 1) out_[outLength_++] = c;
-  }
-  void EmitNumber(double value);
-
-  NcPathContext& ctx_;
-  Evaluation& eval_;
-  StreamReader& reader_;
-  char* out_;
-  size_t outLength_ = 0;
-
-  char text_[kKeywordTextSize];  // the code, copied: a search moves the reader's buffer
-  const char* end_ = nullptr;
-  uint64_t blockAt_ = 0, next_ = 0;
 };
-
-// A value as a TNC program writes it: up to four decimals, as the control
-// keeps them. The value lies below 1e10 (see RunWords).
-void TncRun::EmitNumber(double value) {
-  const auto scaled = static_cast<uint64_t>(std::llround(value * 10000));
-  uint64_t integer = scaled / 10000;
-  uint64_t fraction = scaled % 10000;
-  char digits[24];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + integer % 10);
-    integer /= 10;
-  } while (integer != 0);
-  while (n > 0) Emit(digits[--n]);
-  if (fraction == 0) return;
-  Emit('.');
-  for (uint64_t scale = 1000; fraction != 0; scale /= 10) {
-    Emit(static_cast<char>('0' + fraction / scale));
-    fraction %= scale;
-  }
-}
 
 // A label: a number, a "NAME", or a parameter that holds the number.
 bool TncRun::ReadLabel(const char*& at, uint64_t& key) {
