@@ -37,9 +37,9 @@ if [ ${#files[@]} -eq 0 ]; then
   bench=$root/build/native/bench/vantrel-bench
   data=$work/programs
   mkdir -p "$data"
-  for spec in "20000 contour" "20000 dense --dense" "200000 spiral --spiral" \
+  for program in "20000 contour" "20000 dense --dense" "200000 spiral --spiral" \
               "50000 arcs --arcs" "50000 facing --facing"; do
-    set -- $spec
+    set -- $program
     [ -f "$data/$2.nc" ] || "$bench" generate "$1" "$data/$2.nc" 7 ${3:-} >/dev/null
   done
   files=()

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "Evaluation.h"
+#include "TextChars.h"
 
 namespace {
 
@@ -18,14 +19,6 @@ static_assert(kOperators[kPowerRow].op == Operator::Power && kOperators[kMultipl
               "FindOperator follows the operator table");
 constexpr int kStackSize = 64;  // operands and open operators; a line holds fewer
 constexpr double kDegree = 3.141592653589793 / 180.0;
-
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void SkipSpaces(const char*& at, const char* end) {
-  while (at < end && (*at == ' ' || *at == '\t')) ++at;
-}
 
 constexpr int kCaretRow = 15;
 static_assert(kOperators[kCaretRow].op == Operator::Power && kOperators[kCaretRow].name[0] == '^',

@@ -5,16 +5,9 @@
 #include <cstring>
 
 #include "NcPathContext.h"
+#include "TextChars.h"
 
 namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void SkipSpaces(const char*& at, const char* end) {
-  while (at < end && (*at == ' ' || *at == '\t')) ++at;
-}
 
 // Digits as an integer (at most 18 of them count).
 bool ReadInteger(const char*& at, const char* end, uint64_t& value) {

@@ -15,16 +15,9 @@
 
 #include "BlockRunner.h"
 #include "NcPathContext.h"
+#include "TextChars.h"
 
 namespace {
-
-char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-void SkipSpaces(const char*& at, const char* end) {
-  while (at < end && (*at == ' ' || *at == '\t')) ++at;
-}
 
 // The TNC keyword at `at` (after spaces); `at` moves past it.
 FlowWord ReadKeyword(const char*& at, const char* end) {
